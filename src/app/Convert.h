@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+// A text that cannot be turned into a number ends the running handler; the guard around every
+// handler catches this and hands its text to the general error report.
+class ConversionError : public std::runtime_error {
+public:
+    explicit ConversionError(const QString& text) : std::runtime_error(text.toStdString()) {}
+    QString text() const { return QString::fromStdString(what()); }
+};
+
+// Decimal integer with an optional sign and surrounding blanks; throws ConversionError with the
+// familiar "'x' is not a valid integer value" text otherwise.
+int StrToInt(const QString& text);

@@ -1,0 +1,14 @@
+#include "app/EditorForm.h"
+
+EditorForm::EditorForm(EditorContext& context, EditorWindows& windows, const QString& objectName,
+                       const QString& caption, QSize clientSize, QPoint position)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      ctx(context), windows(windows) {
+    setObjectName(objectName);
+    setWindowTitle(caption);
+    setAccessibleName(caption);
+    // Single border, not resizable: the controls sit at fixed design positions.
+    setFixedSize(clientSize);
+    move(position);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "app/EditorApp.h"
+#include "app/EditorContext.h"
+#include "app/Guard.h"
+
+#include <QWidget>
+
+// What every editor window shares: the context, its siblings, a fixed design layout, and
+// handlers connected through the error guard.
+class EditorForm : public QWidget {
+    Q_OBJECT
+public:
+    EditorForm(EditorContext& context, EditorWindows& windows, const QString& objectName,
+               const QString& caption, QSize clientSize, QPoint position);
+
+protected:
+    // Gives a child its design name, accessible name and geometry.
+    template <typename W>
+    W* place(W* widget, const char* name, const QString& accessibleName, QRect geometry) {
+        widget->setObjectName(QString::fromLatin1(name));
+        widget->setAccessibleName(accessibleName);
+        if (geometry.width() > 0)
+            widget->setGeometry(geometry);
+        else
+            widget->move(geometry.topLeft());
+        return widget;
+    }
+
+    template <typename Sender, typename Signal, typename Handler>
+    void on(Sender* sender, Signal signal, Handler handler) {
+        connectGuarded(ctx.services, sender, signal, this, handler);
+    }
+
+    EditorContext& ctx;
+    EditorWindows& windows;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "app/Services.h"
+
+#include <QElapsedTimer>
+
+class QWidget;
+
+// The desktop as the product sees it: real message boxes, dialogs, sleeps and the network.
+class QtServices : public Services {
+public:
+    QtServices();
+
+    void showMessage(const QString& text) override;
+    bool confirm(const QString& text) override;
+    void reportError(const QString& text) override;
+    QString openFileName(const QString& caption, const QString& filter) override;
+    QString saveFileName(const QString& caption, const QString& filter) override;
+    void pause(int milliseconds) override;
+    void processEvents() override;
+    std::int64_t elapsedMs() override;
+    bool openUrl(const QString& url) override;
+    bool startElevated(const QString& program, const QStringList& arguments) override;
+    HttpReply httpGet(const QString& url) override;
+    QString documentsPath() override;
+    QString tempPath() override;
+    QString executablePath() override;
+
+private:
+    QWidget* dialogParent() const;
+    QElapsedTimer clock_;
+};

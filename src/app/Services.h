@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+// The one seam between the editor and the desktop: everything that would block on the user,
+// the clock, the network or the operating system goes through here, so tests can script it.
+class Services {
+public:
+    virtual ~Services() = default;
+
+    // A message box with one OK button; returns when it is dismissed.
+    virtual void showMessage(const QString& text) = 0;
+    // A Yes/No question. Only an explicit No cancels, so anything else counts as Yes.
+    virtual bool confirm(const QString& text) = 0;
+    // The application's general error report (an error text in a message box).
+    virtual void reportError(const QString& text) = 0;
+
+    // Empty when the user cancels.
+    virtual QString openFileName(const QString& caption, const QString& filter) = 0;
+    virtual QString saveFileName(const QString& caption, const QString& filter) = 0;
+
+    // A blocking pause of the window; tests turn it into virtual time.
+    virtual void pause(int milliseconds) = 0;
+    // Let the user interface process what is pending, from inside a handler.
+    virtual void processEvents() = 0;
+    // A monotonic clock in milliseconds; advances with pause() in tests.
+    virtual std::int64_t elapsedMs() = 0;
+
+    virtual bool openUrl(const QString& url) = 0;
+    virtual bool startElevated(const QString& program, const QStringList& arguments) = 0;
+
+    struct HttpReply {
+        bool ok = false;
+        QString body;
+        QString error;
+    };
+    virtual HttpReply httpGet(const QString& url) = 0;
+
+    virtual QString documentsPath() = 0;
+    virtual QString tempPath() = 0;
+    virtual QString executablePath() = 0;
+};

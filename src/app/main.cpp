@@ -1,0 +1,21 @@
+#include "app/EditorApp.h"
+#include "app/EditorContext.h"
+#include "app/QtServices.h"
+#include "app/TformMain.h"
+#include "link/LibFtdiDriver.h"
+
+#include <QApplication>
+#include <memory>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tarvo Max Editor"));
+    QApplication::setOrganizationName(QStringLiteral("Merrow"));
+
+    QtServices services;
+    std::unique_ptr<FtDriver> driver = std::make_unique<LibFtdiDriver>();
+    EditorContext context(services, *driver);
+    EditorApp editor(context);
+    editor.main().show();
+    return QApplication::exec();
+}

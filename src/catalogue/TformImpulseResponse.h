@@ -1,0 +1,10 @@
+#pragma once
+
+#include "app/EditorForm.h"
+
+// Impulse response window.
+class TformImpulseResponse : public EditorForm {
+    Q_OBJECT
+public:
+    TformImpulseResponse(EditorContext& context, EditorWindows& windows);
+};

@@ -1,0 +1,41 @@
+#include "link/ReceiveQueue.h"
+
+#include <algorithm>
+#include <limits>
+
+void ReceiveQueue::push(const std::uint8_t* data, std::size_t count) {
+    if (count == 0)
+        return;
+    std::function<void()> notify;
+    {
+        std::lock_guard lock(mutex_);
+        bytes_.insert(bytes_.end(), data, data + count);
+        notify = notify_;
+    }
+    if (notify)
+        notify();
+}
+
+std::uint32_t ReceiveQueue::size() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<std::uint32_t>(
+        std::min<std::size_t>(bytes_.size(), std::numeric_limits<std::uint32_t>::max()));
+}
+
+std::uint32_t ReceiveQueue::pop(std::uint8_t* out, std::uint32_t max) {
+    std::lock_guard lock(mutex_);
+    const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(max, bytes_.size()));
+    std::copy_n(bytes_.begin(), n, out);
+    bytes_.erase(bytes_.begin(), bytes_.begin() + n);
+    return n;
+}
+
+void ReceiveQueue::clear() {
+    std::lock_guard lock(mutex_);
+    bytes_.clear();
+}
+
+void ReceiveQueue::setNotifier(std::function<void()> notify) {
+    std::lock_guard lock(mutex_);
+    notify_ = std::move(notify);
+}

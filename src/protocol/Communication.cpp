@@ -1,0 +1,174 @@
+#include "protocol/Communication.h"
+
+#include "app/Convert.h"
+#include "app/Services.h"
+#include "console/ConsoleLog.h"
+#include "link/D2XXUnit.h"
+#include "protocol/EditorState.h"
+
+#include <QStringList>
+#include <algorithm>
+
+namespace {
+
+int hexDigit(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+QString ToHex(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toHex().toUpper());
+}
+
+QByteArray DecodeDecimalReply(const QByteArray& bytes, bool* appended) {
+    // The decoder walks the hex rendering: ASCII digits render as "30".."39", so a "D" or "A"
+    // can only be the second digit of CR (0D) or LF (0A) pairs... or the first digit of a byte
+    // 0xA0..0xDF, which the pedal never sends in these replies.
+    const QString h = ToHex(bytes);
+    QByteArray values;
+    qsizetype b = 0;
+    int v = 0;
+    bool any = false;
+    for (qsizetype j = 0; j < h.size(); ++j) {
+        const QChar c = h.at(j);
+        if (j == 0 && c == u'A') {
+            b = 1;
+        } else if (c == u'A') {
+            b = j + 1;
+        } else if (c == u'D') {
+            QString field = b <= j - 1 ? h.mid(b, j - b) : QString();
+            field.chop(1);
+            if (field.size() == 2 || field.size() == 4 || field.size() == 6) {
+                QString digits;
+                for (qsizetype k = 1; k < field.size(); k += 2)
+                    digits += field.at(k);
+                v = StrToInt(digits);
+            }
+            values.append(static_cast<char>(static_cast<unsigned>(v) % 256));
+            any = true;
+            if (j + 1 < h.size() && h.at(j + 1) == u'A')
+                ++j;
+            b = j + 1;
+        }
+    }
+    if (appended)
+        *appended = any;
+    return values;
+}
+
+Communication::Communication(UsbLink& link, Services& services, ConsoleLog& log, EditorState& state)
+    : link_(link), services_(services), log_(log), state_(state) {}
+
+void Communication::SendHexMessage(const QString& text, std::uint32_t count, bool purgeFirst) {
+    const std::uint32_t pairs = std::min<std::uint32_t>(count, kUsbBufferSize);
+    for (std::uint32_t i = 0; i < pairs; ++i) {
+        const qsizetype at = static_cast<qsizetype>(i) * 2;
+        if (at + 1 >= text.size())
+            break;
+        const int hi = hexDigit(text.at(at));
+        const int lo = hexDigit(text.at(at + 1));
+        if (hi < 0 || lo < 0)
+            break;
+        link_.txBuffer[i] = static_cast<std::uint8_t>(hi * 16 + lo);
+    }
+    if (purgeFirst)
+        link_.PurgeDeviceTx();
+    link_.WriteDevice(count);
+}
+
+bool Communication::waitForReply() {
+    const std::int64_t deadline = services_.elapsedMs() + kReplyTimeoutMs;
+    for (;;) {
+        services_.processEvents();
+        if (link_.GetDeviceQueueStatus() != FT_OK)
+            return false;
+        if (link_.rxQueueBytes > 0)
+            return true;
+        if (services_.elapsedMs() >= deadline) {
+            const QString text =
+                QStringLiteral("No reply from the pedal within %1 seconds").arg(kReplyTimeoutMs / 1000);
+            log_.log(text);
+            services_.showMessage(text + QStringLiteral(". Check that it is connected and switched on."));
+            return false;
+        }
+        // Sleep a little between looks so a silent pedal does not keep a core busy.
+        services_.pause(1);
+    }
+}
+
+QString Communication::ReadTextReply() {
+    if (!waitForReply())
+        return {};
+    QString reply;
+    QByteArray pendingUtf8;
+    std::uint32_t total = 0;
+    for (;;) {
+        services_.processEvents();
+        const std::uint32_t got = link_.ReadDevice();
+        if (!state_.bootloaderMode)
+            services_.pause(100);
+        if (got == 0)
+            break;
+        total += got;
+        const QByteArray chunk(reinterpret_cast<const char*>(link_.rxBuffer.data()), got);
+        if (state_.bootloaderMode)
+            reply += ToHex(chunk);
+        else
+            pendingUtf8 += chunk;
+    }
+    if (!state_.bootloaderMode)
+        reply = QString::fromUtf8(pendingUtf8); // a character split across two reads stays whole
+    log_.log(QStringLiteral("num of bytes received: %1").arg(total));
+    link_.PurgeDeviceRx();
+    if (state_.bootloaderMode)
+        reply = reply.left(2);
+    return reply;
+}
+
+bool Communication::ReadStateBlock() {
+    if (!waitForReply())
+        return false;
+    link_.PurgeDeviceTx();
+    QByteArray collected;
+    for (;;) {
+        services_.processEvents();
+        const std::uint32_t got = link_.ReadDevice();
+        if (!state_.bootloaderMode)
+            services_.pause(10);
+        if (got == 0)
+            break;
+        collected.append(reinterpret_cast<const char*>(link_.rxBuffer.data()), got);
+    }
+    // Purge even when the reply does not decode, so its remains cannot confuse the next exchange.
+    struct PurgeAtEnd {
+        UsbLink& link;
+        ~PurgeAtEnd() { link.PurgeDeviceRx(); }
+    } purgeAtEnd{link_};
+    DecodeStateBlock(collected);
+    return true;
+}
+
+void Communication::DecodeStateBlock(const QByteArray& bytes) {
+    bool appended = false;
+    const QByteArray values = DecodeDecimalReply(bytes, &appended);
+    if (appended)
+        state_.receiveArray = values;
+    QStringList lines;
+    lines.reserve(state_.receiveArray.size() + 2);
+    lines << QStringLiteral("num of bytes received: %1").arg(values.size());
+    lines << QStringLiteral("receive array size: %1").arg(state_.receiveArray.size());
+    for (qsizetype i = 0; i < state_.receiveArray.size(); ++i)
+        lines << QStringLiteral("%1: %2")
+                     .arg(i)
+                     .arg(static_cast<std::uint8_t>(state_.receiveArray.at(i)), 2, 16, QChar(u'0'))
+                     .toUpper();
+    log_.logLines(lines);
+}

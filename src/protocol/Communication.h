@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+class UsbLink;
+class Services;
+class ConsoleLog;
+struct EditorState;
+
+// How long a synchronous exchange waits for the first byte of a reply before giving up. The
+// pedal answers within a few milliseconds and the bootloader's slowest step (a global erase)
+// within about a second, so this leaves ample room without letting a silent pedal wedge the editor.
+inline constexpr int kReplyTimeoutMs = 5000;
+
+// Hex rendering of bytes, two upper-case digits per byte, as the messages are written.
+QString ToHex(const QByteArray& bytes);
+
+// Values of a decimal-number reply (one byte per line). Throws ConversionError when a field's
+// digit places hold something other than decimal digits. `appended` tells whether any value
+// was found at all, since an empty reply leaves the previous block in place.
+QByteArray DecodeDecimalReply(const QByteArray& bytes, bool* appended = nullptr);
+
+// Message framing and the synchronous readers.
+class Communication {
+public:
+    Communication(UsbLink& link, Services& services, ConsoleLog& log, EditorState& state);
+
+    // Converts the hex text into txBuffer (pairs up to the first that is not two hex digits),
+    // optionally purges the transmit queue, and writes `count` bytes in one write.
+    void SendHexMessage(const QString& text, std::uint32_t count, bool purgeFirst);
+    void SendHexMessage(const QString& text, bool purgeFirst) {
+        SendHexMessage(text, static_cast<std::uint32_t>(text.size() / 2), purgeFirst);
+    }
+
+    // Reads a reply synchronously: UTF-8 text in normal mode; in bootloader mode the first byte
+    // received as two hex digits. Empty when the driver fails or nothing arrives in time.
+    QString ReadTextReply();
+    // Reads a decimal-number reply into receiveArray. Returns false, leaving receiveArray
+    // untouched, when no reply could be read.
+    bool ReadStateBlock();
+    // Decodes into receiveArray and logs the result.
+    void DecodeStateBlock(const QByteArray& bytes);
+
+private:
+    // Waits for the first byte of a reply. False when the queue query fails or on time-out.
+    bool waitForReply();
+
+    UsbLink& link_;
+    Services& services_;
+    ConsoleLog& log_;
+    EditorState& state_;
+};

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "app/Services.h"
+
+#include <QStringList>
+#include <deque>
+#include <functional>
+
+// Services for tests: records every message, answers questions from a script, and turns pauses
+// into virtual time so no test ever sleeps or waits on a box.
+class ScriptedServices : public Services {
+public:
+    void showMessage(const QString& text) override { messages << text; }
+    bool confirm(const QString& text) override {
+        questions << text;
+        if (answers.empty())
+            return true;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void reportError(const QString& text) override { errors << text; }
+    QString openFileName(const QString&, const QString&) override { return next(openFiles); }
+    QString saveFileName(const QString&, const QString&) override { return next(saveFiles); }
+
+    void pause(int milliseconds) override {
+        pauses.push_back(milliseconds);
+        now += milliseconds;
+        if (onPause)
+            onPause(milliseconds);
+    }
+    void processEvents() override {
+        ++processEventsCalls;
+        if (onProcessEvents)
+            onProcessEvents();
+    }
+    std::int64_t elapsedMs() override { return now; }
+
+    bool openUrl(const QString& url) override {
+        openedUrls << url;
+        return true;
+    }
+    bool startElevated(const QString& program, const QStringList& arguments) override {
+        startedPrograms << (QStringList{program} + arguments);
+        return true;
+    }
+    HttpReply httpGet(const QString& url) override {
+        requestedUrls << url;
+        return httpReply;
+    }
+    QString documentsPath() override { return documents; }
+    QString tempPath() override { return temp; }
+    QString executablePath() override { return executable; }
+
+    QStringList messages;
+    QStringList questions;
+    QStringList errors;
+    std::deque<bool> answers;
+    QStringList openFiles;
+    QStringList saveFiles;
+    std::vector<int> pauses;
+    std::int64_t now = 0;
+    int processEventsCalls = 0;
+    std::function<void(int)> onPause;
+    std::function<void()> onProcessEvents;
+    QStringList openedUrls;
+    QList<QStringList> startedPrograms;
+    QStringList requestedUrls;
+    HttpReply httpReply;
+    QString documents = QStringLiteral("/nonexistent-documents");
+    QString temp = QStringLiteral("/tmp");
+    QString executable = QStringLiteral("/usr/bin/tarvo-max-editor");
+
+private:
+    static QString next(QStringList& list) { return list.isEmpty() ? QString() : list.takeFirst(); }
+};
