@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+class Services;
+class ConsoleLog;
+
+// The built-in product data, found by name without regard to letter case, and the two shared
+// lists of lines that the catalogue routines read resources into.
+class ResourceStore {
+public:
+    ResourceStore(Services& services, ConsoleLog& log);
+
+    // Display name -> base resource name.
+    static QString format_resource_name(const QString& displayName);
+    // Splits a text resource into lines at CR LF, LF or CR; a break at the very end adds no line.
+    static QStringList splitLines(const QByteArray& text);
+
+    // Reads the named text resource into resource_lines (or size_check_lines). A missing
+    // resource is reported to the user and leaves the list as it was; returns whether it was read.
+    bool read_file_from_stream(const QString& name);
+    bool read_file_from_stream2(const QString& name);
+    // Byte count of an effect's program.
+    std::uint16_t get_effect_size(const QString& displayName);
+    // Display name of the effect at a catalogue index (the text after the first colon).
+    QString catalogueName(int catalogueIndex);
+
+    // The raw bytes of a resource (the firmware image, the looks), without any message.
+    std::optional<QByteArray> rawResource(const QString& name) const;
+
+    QStringList resource_lines;
+    QStringList size_check_lines;
+
+private:
+    Services& services_;
+    ConsoleLog& log_;
+};
