@@ -7,3 +7,7 @@ int StrToInt(const QString& text) {
         throw ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(text));
     return value;
 }
+
+QString IntToHex(unsigned long long value, int digits) {
+    return QStringLiteral("%1").arg(value, digits, 16, QChar(u'0')).toUpper();
+}

@@ -14,3 +14,6 @@ public:
 // Decimal integer with an optional sign and surrounding blanks; throws ConversionError with the
 // familiar "'x' is not a valid integer value" text otherwise.
 int StrToInt(const QString& text);
+
+// Upper-case hexadecimal with at least `digits` digits, as the log shows handles and codes.
+QString IntToHex(unsigned long long value, int digits);

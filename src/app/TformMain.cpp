@@ -291,7 +291,7 @@ bool TformMain::LinkDevice() {
         lblDeviceName->setText(lblDeviceName->text() + kLinkedSuffix);
         link.SetDeviceBaudRate();
         link.SetDeviceDataCharacteristics();
-        ctx.console.log(QStringLiteral("FT_HANDLE: 0x%1").arg(link.ftHandle, 8, 16, QChar(u'0')).toUpper());
+        ctx.console.log(QStringLiteral("FT_HANDLE: 0x") + IntToHex(link.ftHandle, 8));
         ctx.console.logDirect(QStringLiteral("baud rate = %1").arg(link.baudRate));
         btnUpload->setEnabled(true);
         btnRequest->setEnabled(true);
@@ -413,9 +413,8 @@ bool TformMain::ParseStoredEffectReply(const QString& text) {
     ctx.state.effectVersion = StrToInt(lines[2]);
     ctx.state.firmwareVersion = StrToInt(lines[3]);
     ctx.console.log(QStringLiteral("effect number DEC: %1").arg(ctx.state.effectNumber));
-    ctx.console.log(QStringLiteral("effect number HEX: %1")
-                        .arg(static_cast<std::uint32_t>(ctx.state.effectNumber), 8, 16, QChar(u'0'))
-                        .toUpper());
+    ctx.console.log(QStringLiteral("effect number HEX: ") +
+                    IntToHex(static_cast<std::uint32_t>(ctx.state.effectNumber), 8));
     ctx.console.log(QStringLiteral("effect version: %1").arg(ctx.state.effectVersion));
     ctx.console.log(QStringLiteral("firmware version: %1").arg(ctx.state.firmwareVersion));
     lblFirmwareVersion->setText(QStringLiteral("Firmware Version: %1").arg(ctx.state.firmwareVersion));

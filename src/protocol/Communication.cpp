@@ -166,9 +166,7 @@ void Communication::DecodeStateBlock(const QByteArray& bytes) {
     lines << QStringLiteral("num of bytes received: %1").arg(values.size());
     lines << QStringLiteral("receive array size: %1").arg(state_.receiveArray.size());
     for (qsizetype i = 0; i < state_.receiveArray.size(); ++i)
-        lines << QStringLiteral("%1: %2")
-                     .arg(i)
-                     .arg(static_cast<std::uint8_t>(state_.receiveArray.at(i)), 2, 16, QChar(u'0'))
-                     .toUpper();
+        lines << QString::number(i) + QStringLiteral(": ") +
+                     IntToHex(static_cast<std::uint8_t>(state_.receiveArray.at(i)), 2);
     log_.logLines(lines);
 }
