@@ -14,6 +14,8 @@ public:
 // Decimal integer with an optional sign and surrounding blanks; throws ConversionError with the
 // familiar "'x' is not a valid integer value" text otherwise.
 int StrToInt(const QString& text);
+// Hexadecimal integer (digits 0-9, A-F, a-f, surrounding blanks allowed); throws like StrToInt.
+int HexToInt(const QString& text);
 
 // Upper-case hexadecimal with at least `digits` digits, as the log shows handles and codes.
 QString IntToHex(unsigned long long value, int digits);

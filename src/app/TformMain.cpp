@@ -1,5 +1,6 @@
 #include "app/TformMain.h"
 
+#include "app/ReceivePoll.h"
 #include "app/ToggleSwitch.h"
 #include "catalogue/Categories.h"
 #include "console/TformPrint.h"
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <stdexcept>
 
 #ifndef TARVO_FILE_VERSION
 #define TARVO_FILE_VERSION "1.0.0.0"
@@ -99,9 +101,9 @@ void TformMain::buildControls() {
         place(new QListWidget(this), "lstCategory", QStringLiteral("Categories"), {191, 28, 200, 137});
     lstEffects = place(new QListWidget(this), "lstEffects", QStringLiteral("Effects"), {191, 173, 200, 211});
 
-    Timer_USB_read = new QTimer(this);
+    Timer_USB_read = new ReceivePoll(this);
     Timer_USB_read->setObjectName(QStringLiteral("Timer_USB_read"));
-    Timer_USB_read->setInterval(1);
+    Timer_USB_read->watch(ctx.link.driver());
     TimerCheckWebVersion = new QTimer(this);
     TimerCheckWebVersion->setObjectName(QStringLiteral("TimerCheckWebVersion"));
     TimerCheckWebVersion->setInterval(1000);
@@ -109,7 +111,9 @@ void TformMain::buildControls() {
 
     on(chkFirmwareUpgradeMode, &QCheckBox::toggled, [this] { chkFirmwareUpgradeModeChange(); });
     on(btnOpenEffect, &QPushButton::clicked, [this] { btnOpenEffectClick(); });
-    on(Timer_USB_read, &QTimer::timeout, [this] { Timer_USB_readTimer(); });
+    on(Timer_USB_read, &ReceivePoll::timeout, [this] { Timer_USB_readTimer(); });
+    on(btnRequest, &QPushButton::clicked, [this] { btnRequestClick(); });
+    on(lstEffects, &QListWidget::itemClicked, [this](QListWidgetItem* item) { effetto_cliccato(item); });
     on(TimerCheckWebVersion, &QTimer::timeout, [this] { checkmostrecentversiononwebsite(); });
 }
 
@@ -225,7 +229,23 @@ bool TformMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (FormKeyDown(key->key(), key->modifiers()))
+        bool consumed = false;
+        runGuarded(ctx.services, [&] {
+            consumed = FormKeyDown(key->key(), key->modifiers());
+            if (!consumed && watched == lstEffects)
+                consumed = move_up_or_down(key->key());
+            if (!consumed && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+                // Keyboard users pick a row with Enter, as a click would.
+                if (watched == lstCategory && lstCategory->currentRow() >= 0) {
+                    categoryClick(lstCategory->currentRow());
+                    consumed = true;
+                } else if (watched == lstEffects && lstEffects->currentItem()) {
+                    effetto_cliccato(lstEffects->currentItem());
+                    consumed = true;
+                }
+            }
+        });
+        if (consumed)
             return true;
     }
     return EditorForm::eventFilter(watched, event);
@@ -385,7 +405,16 @@ void TformMain::GetFXStoredOnPedal() {
         btnOpenEffect->setEnabled(false);
         return;
     }
-    OpenStoredEffect();
+    if (!OpenStoredEffect()) {
+        btnRequest->setEnabled(false);
+        return;
+    }
+    openParameterWindow(ctx.state.pedalEffectName + QStringLiteral(" v%1").arg(ctx.state.effectVersion),
+                        true);
+    windows.formFXParameters->EnableDisableControls(false);
+    btnRequest->setEnabled(true);
+    if (showPedalEffectInBrowser())
+        Timer_USB_read->start();
 }
 
 bool TformMain::ParseStoredEffectReply(const QString& text) {
@@ -421,21 +450,25 @@ bool TformMain::ParseStoredEffectReply(const QString& text) {
     return stored;
 }
 
-void TformMain::OpenStoredEffect() {
+bool TformMain::OpenStoredEffect() {
     ResourceStore& resources = ctx.resources;
     resources.read_file_from_stream(QStringLiteral("effect_list"));
     const int n = ctx.state.effectNumber;
-    if (n <= 0 || n >= resources.resource_lines.size()) {
+    if (n < 0 || n >= resources.resource_lines.size()) {
         // A number the catalogue does not have (newer firmware, a garbled reply): say so
         // rather than reading past the list.
         ctx.services.showMessage(
-            QStringLiteral("The pedal holds effect number %1, which this editor's catalogue does not know")
+            QStringLiteral("The pedal reports effect number %1, which is not in this editor's catalogue")
                 .arg(n));
-        btnRequest->setEnabled(false);
-        return;
+        return false;
     }
-    const QString line = resources.resource_lines.at(n);
-    ctx.console.log(line);
+    ctx.console.log(resources.resource_lines.at(n));
+    selectPedalEffect(n);
+    return true;
+}
+
+void TformMain::selectPedalEffect(int number) {
+    const QString line = ctx.resources.resource_lines.at(number);
     const qsizetype colon = line.indexOf(u':');
     ctx.state.pedalEffectName = colon >= 0 ? line.mid(colon + 1) : line;
     ctx.console.log(QStringLiteral("effetto ottenuto dalla lista: ") + ctx.state.pedalEffectName);
@@ -445,9 +478,36 @@ void TformMain::OpenStoredEffect() {
     btnRequest->setFocus();
 }
 
-// ---- Receive poll and version check: filled in by the dispatcher and the version check ----
+void TformMain::openParameterWindow(const QString& caption, bool setWidth) {
+    TformFXParameters* params = windows.formFXParameters;
+    if (params->isVisible())
+        params->close();
+    params->move(geometry().left() + width(), geometry().top());
+    params->setWindowTitle(caption);
+    params->setAccessibleName(caption);
+    params->show();
+    const int height = TformFXParameters::windowHeight(ctx.state.numOfParameters, ctx.state.numOfReadbacks);
+    params->setFixedSize(setWidth ? TformFXParameters::kWindowWidth : params->width(), height);
+}
 
-void TformMain::Timer_USB_readTimer() {}
+bool TformMain::showPedalEffectInBrowser() {
+    for (int row = 0; row < static_cast<int>(categoryNames.size()); ++row) {
+        lstEffects->clear();
+        const QString resource =
+            ResourceStore::format_resource_name(categoryNames[static_cast<std::size_t>(row)]);
+        ctx.resources.read_file_from_stream(resource);
+        if (search_effect_name(row)) {
+            const int found = lstEffects->currentRow();
+            ctx.resources.read_file_from_stream(resource);
+            get_effects_name();
+            lstEffects->setCurrentRow(found);
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- Receive poll and version check: filled in by the dispatcher and the version check ----
 
 void TformMain::checkmostrecentversiononwebsite() {}
 
@@ -457,6 +517,9 @@ void TformMain::create_categories() {
     lstCategory->clear();
     for (const QString& name : categoryNames)
         lstCategory->addItem(name);
+    // Bound to a click on the row itself: selecting a row from code runs no handler.
+    on(lstCategory, &QListWidget::itemClicked,
+       [this](QListWidgetItem* item) { categoryClick(lstCategory->row(item)); });
 }
 
 QString TformMain::GetAppVersionText() const {
@@ -492,3 +555,257 @@ void TformMain::CreateMidiChannelMenu() {
 }
 
 void TformMain::menuMIDIchannelsClickItem(QAction*) {}
+
+// ---- Effect browser ----
+
+void TformMain::categoryClick(int row) {
+    if (row < 0 || row >= static_cast<int>(categoryNames.size()))
+        return;
+    static const char* const resourceNames[] = {"gain",    "modulation",       "synthesis", "filter",
+                                                "dynamic", "impulse_response", "other"};
+    lstEffects->clear();
+    ctx.resources.read_file_from_stream(QString::fromLatin1(resourceNames[row]));
+    get_effects_name();
+    currentCategory = categoryNames[static_cast<std::size_t>(row)];
+    if (row == 5)
+        ctx.services.showMessage(QStringLiteral(
+            "How to load an impulse response:\r\n1) Select an IR load algorithm in Impulse Response "
+            "category\r\n2) "
+            "Go to File and click Load IR, choose the desired WAV file\r\n3) Click UPLOAD SELECTED EFFECT "
+            "button\r\nWorks best with 48kHz sampling rate at a bitrate of 24 or 32 bit"));
+    else
+        btnOpenEffect->setEnabled(true);
+}
+
+void TformMain::get_effects_name() {
+    const QStringList lines = ctx.resources.resource_lines;
+    for (const QString& name : lines) {
+        auto* row = new QListWidgetItem(name, lstEffects);
+        if (ctx.state.bankMode && ctx.resources.get_effect_size(name) > 5440) {
+            ctx.console.log(QStringLiteral("size of ") + name + QStringLiteral(" exceed 5440 bytes"));
+            row->setFlags(row->flags() & ~Qt::ItemIsEnabled);
+        }
+    }
+}
+
+void TformMain::effetto_cliccato(QListWidgetItem* item) {
+    if (!item)
+        return;
+    TformFXParameters* params = windows.formFXParameters;
+    if (ctx.state.bankMode && !(item->flags() & Qt::ItemIsEnabled)) {
+        params->close();
+        btnUpload->setEnabled(false);
+        btnStoreSettingsOnPedal->setEnabled(false);
+        return;
+    }
+    lstEffects->setCurrentItem(item);
+    ctx.console.log(QStringLiteral("efx index :%1").arg(lstEffects->currentRow()));
+    EditorState& s = ctx.state;
+    s.selectedEffectName = item->text();
+    ctx.console.log(QStringLiteral("selected effect name: ") + s.selectedEffectName);
+    if (!s.selectedEffectName.isEmpty())
+        btnGetFXInfo->setEnabled(true);
+    if (s.selectedEffectName == s.pedalEffectName) {
+        s.effectOnPedalSelected = true;
+        btnRequest->setEnabled(true);
+    } else {
+        s.effectOnPedalSelected = false;
+        btnRequest->setEnabled(false);
+        btnAssign->setEnabled(false);
+        btnStoreSettingsOnPedal->setEnabled(false);
+    }
+    openParameterWindow(s.selectedEffectName, true);
+    // The window's close (part of reopening) disables Request; the pedal's effect keeps it.
+    if (s.effectOnPedalSelected)
+        btnRequest->setEnabled(true);
+    menuLoadIR->setEnabled(currentCategory == QStringLiteral("Impulse Response"));
+    btnOpenEffect->setEnabled(true);
+}
+
+bool TformMain::move_up_or_down(int key) {
+    const int row = lstEffects->currentRow();
+    if (key == Qt::Key_Up) {
+        ctx.console.log(QStringLiteral("arrow up pressed"));
+        if (row > 0)
+            lstEffects->setCurrentRow(row - 1);
+        return true;
+    }
+    if (key == Qt::Key_Down) {
+        ctx.console.log(QStringLiteral("arrow down pressed"));
+        if (row < lstEffects->count() - 1)
+            lstEffects->setCurrentRow(row + 1);
+        return true;
+    }
+    return false;
+}
+
+bool TformMain::search_effect_name(int categoryRow) {
+    const QStringList& lines = ctx.resources.resource_lines;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines.at(i) == ctx.state.pedalEffectName) {
+            lstCategory->setCurrentRow(categoryRow);
+            // The list is refilled by the caller; remember the row to select there.
+            for (qsizetype k = lstEffects->count(); k <= i; ++k)
+                lstEffects->addItem(lines.at(k));
+            lstEffects->setCurrentRow(static_cast<int>(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- Incoming messages ----
+
+void TformMain::Timer_USB_readTimer() {
+    DispatchIncoming();
+}
+
+void TformMain::SelectBankRadio(int n) {
+    if (n == 0)
+        rdbtnBank1->setChecked(true);
+    else if (n == 1)
+        rdbtnBank2->setChecked(true);
+    else if (n == 2)
+        rdbtnBank3->setChecked(true);
+}
+
+void TformMain::DispatchIncoming() {
+    UsbLink& link = ctx.link;
+    link.reportDriverErrors = false;
+    if (link.GetDeviceQueueStatus() != FT_OK) {
+        link.reportDriverErrors = true;
+        return;
+    }
+    const std::uint32_t n = link.ReadDevice();
+    const QByteArray bytes(reinterpret_cast<const char*>(link.rxBuffer.data()), n);
+
+    if (!pendingDump_.isEmpty()) {
+        // The rest of a memory dump: nothing else is read until it is whole or given up.
+        pendingDump_ += bytes;
+        if (pendingDump_.size() >= kMemoryDumpSize) {
+            const QByteArray dump = pendingDump_.left(kMemoryDumpSize);
+            pendingDump_.clear();
+            showMemoryDump(dump);
+        } else if (ctx.services.elapsedMs() > dumpDeadline_) {
+            ctx.console.log(QStringLiteral("memory dump incomplete: %1 of %2 bytes received")
+                                .arg(pendingDump_.size())
+                                .arg(kMemoryDumpSize));
+            pendingDump_.clear();
+        }
+        link.reportDriverErrors = true;
+        return;
+    }
+    if (n == 0) {
+        link.reportDriverErrors = true;
+        return;
+    }
+
+    const QString text = QString::fromLatin1(bytes);
+    if (text.startsWith(u'0'))
+        SelectBankRadio(StrToInt(text.mid(1)));
+    else if (text.startsWith(u'1'))
+        OpenReportedEffect(HexToInt(text.mid(1)) % 65536);
+    if (text == QStringLiteral("Upload complete"))
+        lblStatus->setText(text);
+    const auto first = static_cast<std::uint8_t>(bytes.at(0));
+    if (first == 0xAA && bytes.size() >= 5) {
+        const auto byte = [&](int k) { return static_cast<std::uint8_t>(bytes.at(k)); };
+        windows.formFXParameters->ApplyLiveReport(byte(1), byte(2),
+                                                  static_cast<std::uint16_t>(byte(3) * 256 + byte(4)));
+    }
+    if (first == 0xAB) {
+        if (bytes.size() >= kMemoryDumpSize) {
+            showMemoryDump(bytes.left(kMemoryDumpSize));
+        } else {
+            pendingDump_ = bytes;
+            dumpDeadline_ = ctx.services.elapsedMs() + kMemoryDumpTimeoutMs;
+        }
+    }
+    link.reportDriverErrors = true;
+}
+
+void TformMain::showMemoryDump(const QByteArray& dump) {
+    QStringList lines;
+    lines.reserve(kMemoryDumpSize - 1);
+    bool erased = true;
+    for (int i = 0; i < kMemoryDumpSize - 1; ++i) {
+        const auto b = static_cast<std::uint8_t>(dump.at(i + 1));
+        erased = erased && b == 0xFF;
+        lines << QString::number(i) + QStringLiteral(": ") + IntToHex(b, 2);
+    }
+    ctx.console.logLines(lines);
+    if (erased)
+        ctx.services.showMessage(QStringLiteral("Memory Erased"));
+}
+
+void TformMain::OpenReportedEffect(int number) {
+    ResourceStore& resources = ctx.resources;
+    resources.read_file_from_stream(QStringLiteral("effect_list"));
+    if (number < 0 || number >= resources.resource_lines.size())
+        throw std::out_of_range(QStringLiteral("List index out of bounds (%1)").arg(number).toStdString());
+    selectPedalEffect(number);
+    openParameterWindow(ctx.state.pedalEffectName + QStringLiteral(" v%1").arg(ctx.state.effectVersion),
+                        false);
+    windows.formFXParameters->EnableDisableControls(false);
+    btnRequest->setEnabled(true);
+    showPedalEffectInBrowser();
+}
+
+// ---- Read-back of the pedal's state ----
+
+void TformMain::btnRequestClick() {
+    ctx.state.requestInProgress = true;
+    struct ClearAtEnd {
+        bool& flag;
+        ~ClearAtEnd() { flag = false; }
+    } clearAtEnd{ctx.state.requestInProgress};
+    RequestAndApplyState();
+}
+
+void TformMain::RequestAndApplyState() {
+    EditorState& s = ctx.state;
+    Timer_USB_read->stop();
+    ctx.comm.SendHexMessage(QStringLiteral("02") + IntToHex(s.numOfParameters % 256, 2), 2, true);
+    ctx.services.pause(200);
+    btnRequest->setEnabled(false);
+    const bool read = ctx.comm.ReadStateBlock();
+    const StateBlockOffsets offsets{s.numOfParameters};
+    if (!read || static_cast<std::uint32_t>(s.receiveArray.size()) < offsets.size()) {
+        // Applying a short block would read past its end; leave the window as it was.
+        if (read)
+            ctx.services.showMessage(
+                QStringLiteral("The pedal's reply was incomplete (%1 of %2 bytes); "
+                               "the settings were not updated. Press Request to try again.")
+                    .arg(s.receiveArray.size())
+                    .arg(offsets.size()));
+        btnRequest->setEnabled(true);
+        Timer_USB_read->start();
+        return;
+    }
+    TformFXParameters* params = windows.formFXParameters;
+    params->update_FXParameters();
+    params->receive_assignments_from_device();
+    params->receive_reverse_data_from_device();
+    params->receive_mode();
+    ShowMidiChannel();
+    btnAssign->setEnabled(true);
+    btnStoreSettingsOnPedal->setEnabled(true);
+    params->EnableDisableControls(true);
+    params->EnableRevCheckBoxes();
+    Timer_USB_read->start();
+    params->DisableBypassAndPresetAssignInBankMode();
+}
+
+void TformMain::ShowMidiChannel() {
+    for (QAction* item : midiChannelItems) {
+        item->setCheckable(true);
+        item->setChecked(false);
+    }
+    const StateBlockOffsets offsets{ctx.state.numOfParameters};
+    const int c = static_cast<std::uint8_t>(ctx.state.receiveArray.at(offsets.midiChannel()));
+    if (c == 0 || c == 255)
+        midiChannelItems.at(0)->setChecked(true);
+    else if (c >= 1 && c <= 16)
+        midiChannelItems.at(c)->setChecked(true);
+    ctx.console.log(QStringLiteral("MIDI channel: %1").arg(c));
+}

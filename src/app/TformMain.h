@@ -14,6 +14,8 @@ class QRadioButton;
 class QCheckBox;
 class QTimer;
 class ToggleSwitch;
+class ReceivePoll;
+class QListWidgetItem;
 
 // The main window: the effect browser, the buttons that talk to the pedal, the bank and live
 // controls, and the menus. The only window from which pedal work starts.
@@ -39,10 +41,32 @@ public:
     void btnOpenEffectClick();
     void GetFXStoredOnPedal();
     bool ParseStoredEffectReply(const QString& text);
-    void OpenStoredEffect();
+    bool OpenStoredEffect();
+
+    // Effect browser.
+    void categoryClick(int row);
+    void lstGainClick() { categoryClick(0); }
+    void lstModulationClick() { categoryClick(1); }
+    void lstSynthesisClick() { categoryClick(2); }
+    void lstFilterClick() { categoryClick(3); }
+    void lstDynamicClick() { categoryClick(4); }
+    void lstIRClick() { categoryClick(5); }
+    void lstOtherClick() { categoryClick(6); }
+    void get_effects_name();
+    void effetto_cliccato(QListWidgetItem* item);
+    bool move_up_or_down(int key);
+    bool search_effect_name(int categoryRow);
+
+    // Incoming messages and the read-back of the pedal's state.
+    void Timer_USB_readTimer();
+    void DispatchIncoming();
+    void SelectBankRadio(int n);
+    void OpenReportedEffect(int number);
+    void btnRequestClick();
+    void RequestAndApplyState();
+    void ShowMidiChannel();
 
     void chkFirmwareUpgradeModeChange();
-    void Timer_USB_readTimer();
     void checkmostrecentversiononwebsite();
 
     // Start-up routines that later work fills in.
@@ -110,16 +134,32 @@ public:
     QAction* menuShowUpdateMsg;
     QList<QAction*> midiChannelItems;
 
-    QTimer* Timer_USB_read;
+    ReceivePoll* Timer_USB_read;
     QTimer* TimerCheckWebVersion;
 
     bool showUpdateMessage = true;
+    QString currentCategory;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
+    static constexpr int kMemoryDumpSize = 1 + 0x4000;
+    // A dump that stops arriving is dropped after this long.
+    static constexpr int kMemoryDumpTimeoutMs = 3000;
+
 private:
     void buildControls();
     void buildMenus();
+    // Opens the parameter window beside this one for the selected effect.
+    void openParameterWindow(const QString& caption, bool setWidth);
+    // Selects the pedal's effect in the browser; true when a category holds it.
+    bool showPedalEffectInBrowser();
+    // Looks the pedal's effect up in the catalogue and makes it the selected effect.
+    void selectPedalEffect(int number);
+    void showMemoryDump(const QByteArray& dump);
+
+    // A memory dump arrives in more than one read; its bytes are gathered here until whole.
+    QByteArray pendingDump_;
+    std::int64_t dumpDeadline_ = 0;
 };

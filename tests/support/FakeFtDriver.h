@@ -113,7 +113,12 @@ public:
     }
 
     // Queues one chunk: a read hands out at most one chunk, as bytes arrive in USB packets.
-    void queueReply(const QByteArray& chunk) { replies.push_back(chunk); }
+    void queueReply(const QByteArray& chunk) {
+        replies.push_back(chunk);
+        if (notify)
+            notify();
+    }
+    void setReceiveNotifier(std::function<void()> n) override { notify = std::move(n); }
     void failOn(const std::string& call, FtStatus status) { failures[call] = status; }
     QByteArray allWritten() const {
         QByteArray all;
@@ -128,6 +133,7 @@ public:
     std::vector<std::string> openedSerials;
     QStringList calls;
     std::function<void(const QByteArray&)> onWrite;
+    std::function<void()> notify;
     int queueStatusCalls = 0;
     int readCalls = 0;
     bool open = false;

@@ -2,6 +2,7 @@
 
 #include "app/ToggleSwitch.h"
 
+#include "app/ReceivePoll.h"
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
