@@ -24,18 +24,26 @@ public:
     // resource is reported to the user and leaves the list as it was; returns whether it was read.
     bool read_file_from_stream(const QString& name);
     bool read_file_from_stream2(const QString& name);
-    // Byte count of an effect's program.
+    // Byte count of an effect's program; 0 when the program cannot be read.
     std::uint16_t get_effect_size(const QString& displayName);
-    // Display name of the effect at a catalogue index (the text after the first colon).
+    // Display name of the effect at a catalogue index (the text after the first colon); empty
+    // when the catalogue cannot be read or has no such line.
     QString catalogueName(int catalogueIndex);
 
     // The raw bytes of a resource (the firmware image, the looks), without any message.
     std::optional<QByteArray> rawResource(const QString& name) const;
+    // Whether a resource of that name exists, in any letter case.
+    bool contains(const QString& name) const;
+
+    // Where the compiled-in product data lives among the application's resources.
+    static QString resourceFolder() { return QStringLiteral(":/tarvo"); }
 
     QStringList resource_lines;
     QStringList size_check_lines;
 
 private:
+    bool readLines(const QString& name, QStringList& into);
+
     Services& services_;
     ConsoleLog& log_;
 };

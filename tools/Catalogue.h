@@ -1,0 +1,34 @@
+#pragma once
+
+#include <vector>
+
+namespace tarvo::gen {
+
+// One effect of the library. Control lines are written exactly as the layout text carries them;
+// a line may be followed by "|" and the sentence that the information page prints for it, when the
+// shared description of that control name would not fit this effect.
+struct EffectDef {
+    int index;
+    const char* name;
+    int category; // row of the browser's category list, -1 for effects the browser never lists
+    int size;     // program size in bytes
+    std::vector<const char*> pots;
+    std::vector<const char*> twoState; // switches and buttons
+    std::vector<const char*> multis;
+    std::vector<const char*> readbacks;
+    const char* intro;
+    const char* tip;
+};
+
+struct CategoryDef {
+    const char* displayName;
+    const char* resourceName;
+};
+
+const std::vector<EffectDef>& effects();
+const std::vector<CategoryDef>& categories();
+
+// The shared sentence for a control name, or nullptr.
+const char* controlHelp(const char* name);
+
+} // namespace tarvo::gen
