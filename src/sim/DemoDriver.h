@@ -1,0 +1,10 @@
+#pragma once
+
+#include "link/FtDriver.h"
+
+#include <memory>
+
+// Demo mode: with TARVO_MAX_VIRTUAL_PEDAL=1 in the environment, returns a driver that lists the
+// virtual pedal as bridge 0 and the real driver's bridges after it (a real pedal, enumerated
+// last, is still the one Link opens). Otherwise returns `real` unchanged.
+std::unique_ptr<FtDriver> makeEditorDriver(std::unique_ptr<FtDriver> real);

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "link/FtDriver.h"
+#include "sim/VirtualPedal.h"
+
+#include <QObject>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+
+// The virtual pedal behind a bridge driver: one bridge with its own serial number, which the
+// link opens, configures, writes to and reads from as it would a real FT230X.
+//
+// Writes reach the pedal at once and its answers join the receive queue at once, unless the
+// line-speed model is on: then every byte takes its wire time at the configured baud rate and
+// framing, in both directions, measured on the driver's clock.
+class VirtualDriver : public FtDriver {
+public:
+    using Clock = VirtualPedal::Clock;
+
+    static constexpr const char* kSerialNumber = "TMVP0001";
+    static constexpr const char* kDescription = "Tarvo Max Virtual Pedal";
+
+    VirtualDriver();
+    explicit VirtualDriver(VirtualPedal::Options options);
+    ~VirtualDriver() override;
+
+    VirtualPedal& pedal() { return pedal_; }
+
+    void setLineSpeedModel(bool on) { lineSpeed_ = on; }
+    void setClock(std::function<Clock::time_point()> clock) { clock_ = std::move(clock); }
+
+    // The plug is pulled: now, or once the host has written `bytes` bytes in all (the write
+    // that crosses the mark delivers only the bytes before it).
+    void vanish() { vanished_ = true; }
+    void vanishAfterWrittenBytes(std::uint64_t bytes) { vanishAfter_ = bytes; }
+    bool vanished() const { return vanished_; }
+
+    FtStatus listDeviceCount(std::uint32_t& count) override;
+    FtStatus listDeviceByIndex(std::uint32_t index, char* buffer, std::uint32_t flags) override;
+    FtStatus openBySerialNumber(const char* serial, FtHandle& handle) override;
+    FtStatus close(FtHandle handle) override;
+    FtStatus getQueueStatus(FtHandle handle, std::uint32_t& rxBytes) override;
+    FtStatus read(FtHandle handle, std::uint8_t* buffer, std::uint32_t toRead, std::uint32_t& got) override;
+    FtStatus write(FtHandle handle, const std::uint8_t* buffer, std::uint32_t count,
+                   std::uint32_t& written) override;
+    FtStatus setBaudRate(FtHandle handle, std::uint32_t baudRate) override;
+    FtStatus setDataCharacteristics(FtHandle handle, std::uint8_t wordLength, std::uint8_t stopBits,
+                                    std::uint8_t parity) override;
+    FtStatus purge(FtHandle handle, std::uint32_t mask) override;
+    void setReceiveNotifier(std::function<void()> notify) override { notify_ = std::move(notify); }
+
+private:
+    struct Queued {
+        std::uint8_t byte;
+        Clock::time_point ready;
+    };
+
+    FtStatus check(FtHandle handle) const;
+    void collect(Clock::time_point from);
+    std::uint32_t ready(Clock::time_point now) const;
+    Clock::time_point now() const { return clock_ ? clock_() : Clock::now(); }
+
+    VirtualPedal pedal_;
+    LineFormat line_;
+    bool open_ = false;
+    FtHandle handle_ = 0;
+    FtHandle nextHandle_ = 0x7E570001;
+    bool vanished_ = false;
+    std::uint64_t vanishAfter_ = 0;
+    std::uint64_t written_ = 0;
+    bool lineSpeed_ = false;
+    std::function<Clock::time_point()> clock_;
+    std::function<void()> notify_;
+    std::deque<Queued> rx_;
+    Clock::time_point txFreeAt_{};
+    Clock::time_point rxFreeAt_{};
+    Clock::time_point deliveryTime_{}; // when the bytes the pedal is answering reached it
+    bool inWrite_ = false;
+    std::unique_ptr<QObject> timerContext_;
+};

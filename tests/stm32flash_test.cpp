@@ -1,0 +1,195 @@
+// Drives the virtual pedal's bootloader with stm32flash, a widely used STM32 flashing tool that
+// owes nothing to our own client, over the pseudo-terminal that tarvo-max-virtual-pedal serves.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+const char* const kStm32flash = "/usr/bin/stm32flash";
+
+// A child process that is always killed and reaped, whatever the test does.
+struct Child {
+    pid_t pid = -1;
+    ~Child() { stop(); }
+    void stop() {
+        if (pid <= 0)
+            return;
+        kill(pid, SIGTERM);
+        const auto deadline = Clock::now() + 2s;
+        int status = 0;
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (Clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        pid = -1;
+    }
+};
+
+pid_t spawn(const std::vector<std::string>& args, int stdoutFd) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
+    posix_spawn_file_actions_adddup2(&actions, stdoutFd, 2);
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Runs stm32flash to its end, or kills it after the time-out. Returns its exit code (-1 when
+// it had to be killed) and leaves what it printed in `output`.
+int runStm32flash(const QString& logPath, std::vector<std::string> args, QByteArray& output) {
+    const int log = open(logPath.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    args.insert(args.begin(), kStm32flash);
+    Child child;
+    child.pid = spawn(args, log);
+    close(log);
+    if (child.pid < 0)
+        return -2;
+    const auto deadline = Clock::now() + 60s;
+    int status = 0;
+    int code = -1;
+    for (;;) {
+        const pid_t done = waitpid(child.pid, &status, WNOHANG);
+        if (done == child.pid) {
+            child.pid = -1;
+            code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            break;
+        }
+        if (Clock::now() > deadline)
+            break;
+        std::this_thread::sleep_for(10ms);
+    }
+    QFile file(logPath);
+    if (file.open(QIODevice::ReadOnly))
+        output = file.readAll();
+    return code;
+}
+
+// Reads from `fd` until `enough` says so or the time-out passes.
+QByteArray readUntil(int fd, std::chrono::milliseconds timeout,
+                     const std::function<bool(const QByteArray&)>& enough) {
+    QByteArray got;
+    const auto deadline = Clock::now() + timeout;
+    while (!enough(got)) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            break;
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, int(left.count())) <= 0)
+            continue;
+        char buffer[256];
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        got.append(buffer, n);
+    }
+    return got;
+}
+
+QByteArray makeImage(int size) {
+    QByteArray image(size, '\0');
+    const std::uint32_t words[2] = {0x20005000, 0x08008B29};
+    for (int w = 0; w < 2; ++w)
+        for (int i = 0; i < 4; ++i)
+            image[4 * w + i] = char(words[w] >> (8 * i));
+    for (int i = 8; i < size; ++i)
+        image[i] = char((i * 131 + 17) & 0xFF);
+    return image;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+TEST(Stm32flash, IdentifiesErasesWritesVerifiesAndStartsTheVirtualPedal) {
+    if (access(kStm32flash, X_OK) != 0)
+        GTEST_SKIP() << "stm32flash is not installed";
+    const QByteArray binaryDir = qgetenv("TARVO_BINARY_DIR");
+    ASSERT_FALSE(binaryDir.isEmpty());
+    const std::string program = binaryDir.toStdString() + "/src/sim/tarvo-max-virtual-pedal";
+    ASSERT_EQ(access(program.c_str(), X_OK), 0) << program;
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString image = dir.filePath("image.bin");
+    const QString record = dir.filePath("record.bin");
+    ASSERT_TRUE(writeFile(image, makeImage(41252)));
+    ASSERT_TRUE(writeFile(record, QByteArray::fromHex("0000000000000009")));
+
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    Child pedal;
+    pedal.pid = spawn({program, "--bootloader"}, pipeFds[1]);
+    close(pipeFds[1]);
+    ASSERT_GT(pedal.pid, 0);
+    const QByteArray first = readUntil(pipeFds[0], 5s, [](const QByteArray& b) { return b.contains('\n'); });
+    close(pipeFds[0]);
+    const std::string pty = first.left(first.indexOf('\n')).toStdString();
+    ASSERT_TRUE(pty.rfind("/dev/", 0) == 0) << "first line: " << first.constData();
+
+    QByteArray output;
+    // Identify, erase the pages the image needs, write and verify.
+    ASSERT_EQ(
+        runStm32flash(dir.filePath("write.log"), {"-b", "0", "-w", image.toStdString(), "-v", pty}, output),
+        0)
+        << output.constData();
+    EXPECT_TRUE(output.contains("Device ID    : 0x0410")) << output.constData();
+    EXPECT_TRUE(output.contains("Wrote and verified address 0x0800a124")) << output.constData();
+
+    // The version record on the last page, then Go to the image.
+    ASSERT_EQ(runStm32flash(
+                  dir.filePath("record.log"),
+                  {"-b", "0", "-S", "0x0801FC00", "-w", record.toStdString(), "-v", "-g", "0x08000000", pty},
+                  output),
+              0)
+        << output.constData();
+
+    // The pedal's firmware now runs and reports the version from the record.
+    const int fd = open(pty.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(fd, TCSANOW, &tio);
+    tcflush(fd, TCIOFLUSH);
+    const char ask[] = {0x06, 0x00};
+    ASSERT_EQ(write(fd, ask, 2), 2);
+    const QByteArray reply = readUntil(fd, 5s, [](const QByteArray& b) { return b.count('\n') >= 4; });
+    close(fd);
+    EXPECT_EQ(reply, QByteArray("1\r\n1\r\n1\r\n9\r\n"));
+}
+
+} // namespace
