@@ -3,6 +3,7 @@
 #include "app/QtServices.h"
 #include "app/TformMain.h"
 #include "link/LibFtdiDriver.h"
+#include "sim/DemoDriver.h"
 
 #include <QApplication>
 #include <memory>
@@ -13,7 +14,8 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Merrow"));
 
     QtServices services;
-    std::unique_ptr<FtDriver> driver = std::make_unique<LibFtdiDriver>();
+    // With TARVO_MAX_VIRTUAL_PEDAL=1 the virtual pedal is listed before the real bridges.
+    std::unique_ptr<FtDriver> driver = makeEditorDriver(std::make_unique<LibFtdiDriver>());
     EditorContext context(services, *driver);
     EditorApp editor(context);
     editor.main().show();
