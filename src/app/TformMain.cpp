@@ -497,10 +497,10 @@ bool TformMain::showPedalEffectInBrowser() {
             ResourceStore::format_resource_name(categoryNames[static_cast<std::size_t>(row)]);
         ctx.resources.read_file_from_stream(resource);
         if (search_effect_name(row)) {
-            const int found = lstEffects->currentRow();
             ctx.resources.read_file_from_stream(resource);
+            lstEffects->clear();
             get_effects_name();
-            lstEffects->setCurrentRow(found);
+            lstEffects->setCurrentRow(foundEffectRow_);
             return true;
         }
     }
@@ -644,10 +644,9 @@ bool TformMain::search_effect_name(int categoryRow) {
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (lines.at(i) == ctx.state.pedalEffectName) {
             lstCategory->setCurrentRow(categoryRow);
-            // The list is refilled by the caller; remember the row to select there.
-            for (qsizetype k = lstEffects->count(); k <= i; ++k)
-                lstEffects->addItem(lines.at(k));
-            lstEffects->setCurrentRow(static_cast<int>(i));
+            foundEffectRow_ = static_cast<int>(i);
+            if (i < lstEffects->count())
+                lstEffects->setCurrentRow(foundEffectRow_);
             return true;
         }
     }
@@ -679,6 +678,13 @@ void TformMain::DispatchIncoming() {
     const std::uint32_t n = link.ReadDevice();
     const QByteArray bytes(reinterpret_cast<const char*>(link.rxBuffer.data()), n);
 
+    if (!pendingDump_.isEmpty() && ctx.services.elapsedMs() > dumpDeadline_) {
+        // The rest of the dump never came: give it up and read this as a message of its own.
+        ctx.console.log(QStringLiteral("memory dump incomplete: %1 of %2 bytes received")
+                            .arg(pendingDump_.size())
+                            .arg(kMemoryDumpSize));
+        pendingDump_.clear();
+    }
     if (!pendingDump_.isEmpty()) {
         // The rest of a memory dump: nothing else is read until it is whole or given up.
         pendingDump_ += bytes;
@@ -686,11 +692,6 @@ void TformMain::DispatchIncoming() {
             const QByteArray dump = pendingDump_.left(kMemoryDumpSize);
             pendingDump_.clear();
             showMemoryDump(dump);
-        } else if (ctx.services.elapsedMs() > dumpDeadline_) {
-            ctx.console.log(QStringLiteral("memory dump incomplete: %1 of %2 bytes received")
-                                .arg(pendingDump_.size())
-                                .arg(kMemoryDumpSize));
-            pendingDump_.clear();
         }
         link.reportDriverErrors = true;
         return;

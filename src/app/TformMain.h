@@ -140,13 +140,13 @@ public:
     bool showUpdateMessage = true;
     QString currentCategory;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
     static constexpr int kMemoryDumpSize = 1 + 0x4000;
     // A dump that stops arriving is dropped after this long.
     static constexpr int kMemoryDumpTimeoutMs = 3000;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
@@ -161,5 +161,6 @@ private:
 
     // A memory dump arrives in more than one read; its bytes are gathered here until whole.
     QByteArray pendingDump_;
+    int foundEffectRow_ = -1;
     std::int64_t dumpDeadline_ = 0;
 };
