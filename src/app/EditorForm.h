@@ -15,17 +15,22 @@ public:
                const QString& caption, QSize clientSize, QPoint position);
 
 protected:
-    // Gives a child its design name, accessible name and geometry.
+    // Gives a child its design name, accessible name and geometry. A label or button that shows
+    // the name as its text keeps no name of its own, so a screen reader follows its text as it
+    // changes (the device label, the status line).
     template <typename W>
     W* place(W* widget, const char* name, const QString& accessibleName, QRect geometry) {
         widget->setObjectName(QString::fromLatin1(name));
-        widget->setAccessibleName(accessibleName);
+        if (!showsAsText(widget, accessibleName))
+            widget->setAccessibleName(accessibleName);
         if (geometry.width() > 0)
             widget->setGeometry(geometry);
         else
             widget->move(geometry.topLeft());
         return widget;
     }
+
+    static bool showsAsText(QWidget* widget, const QString& name);
 
     template <typename Sender, typename Signal, typename Handler>
     void on(Sender* sender, Signal signal, Handler handler) {

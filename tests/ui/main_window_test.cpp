@@ -3,6 +3,7 @@
 #include "app/ToggleSwitch.h"
 
 #include "app/ReceivePoll.h"
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
@@ -60,7 +61,9 @@ TEST(MainWindowTest, StartsWithTheDesignLayoutAndNoMessage) {
         EXPECT_EQ(c.widget->geometry(), c.geometry) << name.toStdString();
         EXPECT_EQ(c.widget->isEnabled(), c.enabled) << name.toStdString();
         EXPECT_EQ(c.widget->isHidden(), c.hidden) << name.toStdString();
-        EXPECT_FALSE(c.widget->accessibleName().isEmpty()) << name.toStdString();
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(c.widget);
+        ASSERT_NE(accessible, nullptr) << name.toStdString();
+        EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty()) << name.toStdString();
     }
     EXPECT_EQ(w.lblBankNum->pos(), QPoint(9, 269));
     EXPECT_FALSE(w.lblBankNum->isEnabled());
@@ -69,6 +72,10 @@ TEST(MainWindowTest, StartsWithTheDesignLayoutAndNoMessage) {
     EXPECT_EQ(w.lblLive->text(), "Live OFF");
     EXPECT_FALSE(w.swLive->isChecked());
     EXPECT_TRUE(w.swLive->isCheckable());
+    QAccessibleInterface* live = QAccessible::queryAccessibleInterface(w.swLive);
+    EXPECT_EQ(live->text(QAccessible::Name), "Live");
+    EXPECT_TRUE(live->state().checkable);
+    EXPECT_FALSE(live->state().checked);
 
     QStringList categories;
     for (int i = 0; i < w.lstCategory->count(); ++i)
@@ -189,6 +196,8 @@ TEST(MainWindowTest, LinkUnlinkLinkKeepsTheLabelAndControlsInStep) {
     editor.driver.queueReply(kNoEffectStored);
     w.menuConnect->trigger();
     EXPECT_EQ(w.lblDeviceName->text(), "Tarvo Max linked");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(w.lblDeviceName)->text(QAccessible::Name),
+              "Tarvo Max linked");
     EXPECT_TRUE(editor.driver.calls.contains("SetBaudRate(115200)"));
     EXPECT_TRUE(editor.driver.calls.contains("SetDataCharacteristics(8,0,0)"));
     EXPECT_TRUE(w.btnUpload->isEnabled());
