@@ -1,0 +1,108 @@
+#include "Goal.h"
+#include "ui/EditorHarness.h"
+
+#include <QAction>
+#include <QCoreApplication>
+
+namespace {
+
+constexpr double kGoalMs = 100.0;
+constexpr int kDumpBytes = 0x4000;
+
+// A dump as the pedal sends it: the 0xAB marker, then the memory. The bytes vary so the dump
+// is never taken for an erased memory (which would add a message box to the measurement).
+QByteArray memoryDump() {
+    QByteArray dump(1 + kDumpBytes, '\0');
+    dump[0] = static_cast<char>(0xAB);
+    for (int i = 0; i < kDumpBytes; ++i)
+        dump[1 + i] = static_cast<char>((i * 7 + 3) & 0xFF);
+    return dump;
+}
+
+// An editor linked to a fake bridge, its debug console open and empty.
+struct LinkedEditor {
+    LinkedEditor() : editor({{"FT1A2B3C", "FT230X Basic UART"}}) {
+        editor.driver.queueReply("255\r\n255\r\n0\r\n1\r\n");
+        editor.main().menuConnect->trigger();
+        editor.console().show();
+        settle();
+    }
+    void clearConsole() {
+        editor.console().btnClearClick();
+        settle();
+    }
+    void settle() {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    EditorHarness editor;
+};
+
+bool lastLineIsLastAddress(EditorHarness& editor) {
+    const QStringList lines = editor.logLines();
+    return !lines.isEmpty() && lines.last().startsWith(QStringLiteral("%1: ").arg(kDumpBytes - 1));
+}
+
+// The whole dump is waiting when the receive poll runs: one read, one dispatch.
+void BM_DumpInOneRead(benchmark::State& state) {
+    LinkedEditor linked;
+    const QByteArray dump = memoryDump();
+    {
+        GoalTimer timer(state, kGoalMs);
+        for (auto _ : state) {
+            linked.clearConsole();
+            linked.editor.driver.queueReply(dump);
+            timer.measure([&] { linked.editor.main().DispatchIncoming(); });
+        }
+    }
+    if (!lastLineIsLastAddress(linked.editor))
+        state.SkipWithError("the dump did not reach the console");
+}
+BENCHMARK(BM_DumpInOneRead)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// As above, and the console repainted, which is when the user sees the dump.
+void BM_DumpInOneReadAndPaint(benchmark::State& state) {
+    LinkedEditor linked;
+    const QByteArray dump = memoryDump();
+    {
+        GoalTimer timer(state, kGoalMs);
+        for (auto _ : state) {
+            linked.clearConsole();
+            linked.editor.driver.queueReply(dump);
+            timer.measure([&] {
+                linked.editor.main().DispatchIncoming();
+                QCoreApplication::processEvents();
+            });
+        }
+    }
+    if (!lastLineIsLastAddress(linked.editor))
+        state.SkipWithError("the dump did not reach the console");
+}
+BENCHMARK(BM_DumpInOneReadAndPaint)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The dump trickling in as the bridge's 512-byte receive buffer fills: one dispatch per read
+// until it is whole, so gathering it must not grow worse than linearly.
+void BM_DumpIn512ByteReads(benchmark::State& state) {
+    LinkedEditor linked;
+    const QByteArray dump = memoryDump();
+    constexpr int kChunk = 512;
+    const int reads = static_cast<int>((dump.size() + kChunk - 1) / kChunk);
+    {
+        GoalTimer timer(state, kGoalMs);
+        for (auto _ : state) {
+            linked.clearConsole();
+            for (qsizetype at = 0; at < dump.size(); at += kChunk)
+                linked.editor.driver.queueReply(dump.mid(at, kChunk));
+            timer.measure([&] {
+                for (int i = 0; i < reads; ++i)
+                    linked.editor.main().DispatchIncoming();
+            });
+        }
+    }
+    if (!lastLineIsLastAddress(linked.editor))
+        state.SkipWithError("the dump did not reach the console");
+}
+BENCHMARK(BM_DumpIn512ByteReads)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
