@@ -357,9 +357,25 @@ void TformMain::menuConnectClick() {
     Timer_USB_read->start();
 }
 
+bool TformMain::linkedBridgeStillListed() {
+    UsbLink& link = ctx.link;
+    const QByteArray serial(link.openSerialNumber.data());
+    if (link.GetFTDeviceCount() != FT_OK)
+        return false;
+    for (std::uint32_t i = 0; i < link.deviceCount; ++i)
+        if (link.GetFTDeviceSerialNo(i) == FT_OK && link.listedDeviceString == serial)
+            return true;
+    return false;
+}
+
 void TformMain::menuDisconnectClick() {
-    if (ctx.link.CloseDevice() != FT_OK)
-        return;
+    // A failed close leaves the link as it is, unless the bridge has been unplugged: then
+    // there is nothing left to close, and keeping the window "linked" would wedge it.
+    if (ctx.link.CloseDevice() != FT_OK) {
+        if (linkedBridgeStillListed())
+            return;
+        ctx.console.log(QStringLiteral("the linked bridge is no longer attached; unlinked"));
+    }
     QString name = lblDeviceName->text();
     const qsizetype at = name.lastIndexOf(kLinkedSuffix);
     if (at >= 0)

@@ -158,6 +158,7 @@ private:
     // Looks the pedal's effect up in the catalogue and makes it the selected effect.
     void selectPedalEffect(int number);
     void showMemoryDump(const QByteArray& dump);
+    bool linkedBridgeStillListed();
 
     // A memory dump arrives in more than one read; its bytes are gathered here until whole.
     QByteArray pendingDump_;

@@ -257,6 +257,13 @@ TEST(MainWindowTest, FailedOpenOrCloseChangesNothing) {
     w.menuDisconnect->trigger();
     EXPECT_EQ(w.lblDeviceName->text(), "Bench Rig linked");
     EXPECT_TRUE(w.menuDisconnect->isEnabled());
+
+    // Unplugged: the close fails because the bridge is gone, and Unlink still unlinks.
+    editor.driver.bridges.clear();
+    w.menuDisconnect->trigger();
+    EXPECT_EQ(w.lblDeviceName->text(), "Bench Rig");
+    EXPECT_TRUE(w.menuConnect->isEnabled());
+    EXPECT_FALSE(w.menuDisconnect->isEnabled());
 }
 
 TEST(MainWindowTest, BootloaderHandshakeOnLink) {
