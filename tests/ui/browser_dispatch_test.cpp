@@ -1,13 +1,16 @@
 #include "EditorHarness.h"
 
 #include "app/ReceivePoll.h"
+#include "app/ToggleSwitch.h"
 #include "params/TformFXParameters.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -192,6 +195,63 @@ TEST_F(Linked, AShortStateBlockIsNotApplied) {
     EXPECT_TRUE(w.btnRequest->isEnabled());
     EXPECT_TRUE(w.Timer_USB_read->isActive());
     EXPECT_FALSE(editor.context->state.requestInProgress);
+}
+
+// A state block as the pedal sends it: one decimal number per line.
+QByteArray decimalReply(const QByteArray& block) {
+    QByteArray reply;
+    for (const char b : block)
+        reply += QByteArray::number(static_cast<std::uint8_t>(b)) + "\r\n";
+    return reply;
+}
+
+TEST_F(Linked, RequestShowsThePedalsValuesAndSendsNothingMeanwhile) {
+    editor.context->state.pedalEffectName = "Digital Delay";
+    w.lstOtherClick();
+    w.effetto_cliccato(effectRow("Digital Delay"));
+    TformFXParameters& p = *editor.app->windows().formFXParameters;
+    ASSERT_EQ(editor.context->state.numOfParameters, 7u);
+
+    struct Case {
+        std::uint8_t midi;
+        int ticked; // -1: none
+    };
+    for (const Case& c : {Case{16, 16}, Case{0, 0}, Case{255, 0}, Case{17, -1}}) {
+        QByteArray block(4 * 7 + 41, char(0xFF));
+        const auto value = [&](int i, std::uint32_t level) {
+            const std::uint32_t v = level * 8192;
+            block[4 * i] = char(v >> 24);
+            block[4 * i + 1] = char(v >> 16);
+            block[4 * i + 2] = char(v >> 8);
+            block[4 * i + 3] = char(v);
+        };
+        for (int i = 0; i < 7; ++i)
+            value(i, 0);
+        value(0, 512);
+        value(3, 1023);
+        value(4, 1024);
+        value(6, 3 * 204);
+        block[4 * 7 + 38] = 0;
+        block[4 * 7 + 40] = char(c.midi);
+        editor.driver.writes.clear();
+        editor.driver.queueReply(decimalReply(block));
+        w.btnRequest->click();
+
+        EXPECT_EQ(editor.driver.writes, std::vector<QByteArray>{QByteArray::fromHex("0207")});
+        EXPECT_EQ(p.potBars[0]->value(), 512);
+        EXPECT_EQ(p.potBars[3]->value(), 1023);
+        EXPECT_TRUE(p.switchControls[4]->isChecked());
+        EXPECT_EQ(p.valueLabels[4]->text(), "ON");
+        EXPECT_EQ(p.multiSwitchBoxes[6]->currentIndex(), 3);
+        EXPECT_TRUE(p.potBars[0]->isEnabled());
+        for (int i = 0; i <= 16; ++i)
+            EXPECT_EQ(w.midiChannelItems.at(i)->isChecked(), i == c.ticked) << int(c.midi) << " item " << i;
+        EXPECT_TRUE(editor.logLines().contains(QStringLiteral("MIDI channel: %1").arg(c.midi)));
+        EXPECT_TRUE(editor.services.messages.isEmpty());
+    }
+    // Once shown, moving a control sends again.
+    p.potBars[0]->setValue(100);
+    EXPECT_EQ(editor.driver.writes.back(), QByteArray::fromHex("010340000C8000"));
 }
 
 TEST(ParameterWindowGeometry, HeightAndRows) {
