@@ -103,7 +103,7 @@ QString ResourceStore::catalogueName(int catalogueIndex) {
     return colon < 0 ? QString() : line.mid(colon + 1);
 }
 
-std::optional<QByteArray> ResourceStore::rawResource(const QString& name) const {
+std::optional<QByteArray> ResourceStore::rawResource(const QString& name) {
     const QString path = pathOf(name);
     if (path.isEmpty())
         return std::nullopt;
@@ -113,6 +113,26 @@ std::optional<QByteArray> ResourceStore::rawResource(const QString& name) const 
     return file.readAll();
 }
 
-bool ResourceStore::contains(const QString& name) const {
+bool ResourceStore::contains(const QString& name) {
     return !pathOf(name).isEmpty();
+}
+
+std::optional<QByteArray> ResourceStore::effectProgram(int catalogueIndex) {
+    const std::optional<QByteArray> list = rawResource(QStringLiteral("effect_list"));
+    if (!list || catalogueIndex <= 0)
+        return std::nullopt;
+    const QStringList lines = splitLines(*list);
+    if (catalogueIndex >= lines.size())
+        return std::nullopt;
+    const QString& line = lines[catalogueIndex];
+    const qsizetype colon = line.indexOf(QLatin1Char(':'));
+    const std::optional<QByteArray> text =
+        rawResource(format_resource_name(colon < 0 ? line : line.mid(colon + 1)));
+    if (!text)
+        return std::nullopt;
+    const QByteArray hex = text->trimmed();
+    const QByteArray program = QByteArray::fromHex(hex);
+    if (program.size() * 2 != hex.size())
+        return std::nullopt;
+    return program;
 }

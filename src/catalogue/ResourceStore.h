@@ -31,9 +31,12 @@ public:
     QString catalogueName(int catalogueIndex);
 
     // The raw bytes of a resource (the firmware image, the looks), without any message.
-    std::optional<QByteArray> rawResource(const QString& name) const;
+    static std::optional<QByteArray> rawResource(const QString& name);
+    // The program bytes of the effect at a catalogue index, without any message or change to
+    // the shared lists; nothing when there is no such effect or its program is not hex text.
+    static std::optional<QByteArray> effectProgram(int catalogueIndex);
     // Whether a resource of that name exists, in any letter case.
-    bool contains(const QString& name) const;
+    static bool contains(const QString& name);
 
     // Where the compiled-in product data lives among the application's resources.
     static QString resourceFolder() { return QStringLiteral(":/tarvo"); }

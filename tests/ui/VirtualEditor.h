@@ -6,6 +6,7 @@
 #include "catalogue/ResourceStore.h"
 #include "console/TformPrint.h"
 #include "params/TformFXParameters.h"
+#include "sim/ProgramLibrary.h"
 #include "sim/VirtualDriver.h"
 #include "support/RecordingDriver.h"
 #include "support/ScriptedServices.h"
@@ -14,26 +15,12 @@
 #include <QPlainTextEdit>
 #include <memory>
 
-// The program bytes of a catalogue effect, as the pedal would hold them after an upload.
-inline std::optional<QByteArray> catalogueProgram(int effectNumber) {
-    ScriptedServices quiet;
-    ConsoleLog log;
-    ResourceStore store(quiet, log);
-    const QString name = store.catalogueName(effectNumber);
-    if (name.isEmpty())
-        return std::nullopt;
-    const auto text = store.rawResource(ResourceStore::format_resource_name(name));
-    if (!text)
-        return std::nullopt;
-    return QByteArray::fromHex(text->trimmed());
-}
-
 // A whole editor on a scripted desktop, linked through the virtual pedal's driver.
 struct VirtualEditor {
     explicit VirtualEditor(int storedEffect = 0x0B) {
         VirtualPedal::Options options;
         options.effectNumber = storedEffect;
-        options.programFor = catalogueProgram;
+        options.programFor = builtInProgram;
         driver = std::make_unique<VirtualDriver>(options);
         wire = std::make_unique<RecordingDriver>(*driver);
         context = std::make_unique<EditorContext>(services, *wire);
