@@ -1,6 +1,8 @@
 // Drives the virtual pedal's bootloader with stm32flash, a widely used STM32 flashing tool that
 // owes nothing to our own client, over the pseudo-terminal that tarvo-max-virtual-pedal serves.
 
+#include "virtual_link.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -116,17 +118,6 @@ QByteArray readUntil(int fd, std::chrono::milliseconds timeout,
         got.append(buffer, n);
     }
     return got;
-}
-
-QByteArray makeImage(int size) {
-    QByteArray image(size, '\0');
-    const std::uint32_t words[2] = {0x20005000, 0x08008B29};
-    for (int w = 0; w < 2; ++w)
-        for (int i = 0; i < 4; ++i)
-            image[4 * w + i] = char(words[w] >> (8 * i));
-    for (int i = 8; i < size; ++i)
-        image[i] = char((i * 131 + 17) & 0xFF);
-    return image;
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {

@@ -71,3 +71,15 @@ inline QByteArray makeProgram(int size, int effectNumber, const std::vector<std:
     p[127] = char(addresses.size());
     return p;
 }
+
+// A flash image the core can start from: stack at the top of RAM, reset handler in flash (Thumb).
+inline QByteArray makeImage(int size) {
+    QByteArray image(size, '\0');
+    const std::uint32_t words[2] = {0x20005000, 0x08008B29};
+    for (int w = 0; w < 2; ++w)
+        for (int i = 0; i < 4; ++i)
+            image[4 * w + i] = char(words[w] >> (8 * i));
+    for (int i = 8; i < size; ++i)
+        image[i] = char((i * 31 + 7) & 0xFF);
+    return image;
+}
