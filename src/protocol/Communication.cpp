@@ -29,9 +29,8 @@ QString ToHex(const QByteArray& bytes) {
 }
 
 QByteArray DecodeDecimalReply(const QByteArray& bytes, bool* appended) {
-    // The decoder walks the hex rendering: ASCII digits render as "30".."39", so a "D" or "A"
-    // can only be the second digit of CR (0D) or LF (0A) pairs... or the first digit of a byte
-    // 0xA0..0xDF, which the pedal never sends in these replies.
+    // Walks the hex rendering, where ASCII digits show as "30".."39": in a well-formed reply a
+    // "D" or "A" can only come from a CR (0D) or LF (0A), so they mark the ends of the fields.
     const QString h = ToHex(bytes);
     QByteArray values;
     qsizetype b = 0;
