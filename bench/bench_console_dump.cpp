@@ -44,25 +44,10 @@ bool lastLineIsLastAddress(EditorHarness& editor) {
     return !lines.isEmpty() && lines.last().startsWith(QStringLiteral("%1: ").arg(kDumpBytes - 1));
 }
 
-// The whole dump is waiting when the receive poll runs: one read, one dispatch.
+// The whole dump is waiting when the receive poll runs: one read, one dispatch. With argument
+// 1 the console is also repainted, which is when the user sees the dump.
 void BM_DumpInOneRead(benchmark::State& state) {
-    LinkedEditor linked;
-    const QByteArray dump = memoryDump();
-    {
-        GoalTimer timer(state, kGoalMs);
-        for (auto _ : state) {
-            linked.clearConsole();
-            linked.editor.driver.queueReply(dump);
-            timer.measure([&] { linked.editor.main().DispatchIncoming(); });
-        }
-    }
-    if (!lastLineIsLastAddress(linked.editor))
-        state.SkipWithError("the dump did not reach the console");
-}
-BENCHMARK(BM_DumpInOneRead)->UseManualTime()->Unit(benchmark::kMillisecond);
-
-// As above, and the console repainted, which is when the user sees the dump.
-void BM_DumpInOneReadAndPaint(benchmark::State& state) {
+    const bool paint = state.range(0) != 0;
     LinkedEditor linked;
     const QByteArray dump = memoryDump();
     {
@@ -72,14 +57,15 @@ void BM_DumpInOneReadAndPaint(benchmark::State& state) {
             linked.editor.driver.queueReply(dump);
             timer.measure([&] {
                 linked.editor.main().DispatchIncoming();
-                QCoreApplication::processEvents();
+                if (paint)
+                    QCoreApplication::processEvents();
             });
         }
     }
     if (!lastLineIsLastAddress(linked.editor))
         state.SkipWithError("the dump did not reach the console");
 }
-BENCHMARK(BM_DumpInOneReadAndPaint)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DumpInOneRead)->ArgName("paint")->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // The dump trickling in as the bridge's 512-byte receive buffer fills: one dispatch per read
 // until it is whole, so gathering it must not grow worse than linearly.

@@ -21,7 +21,6 @@ public:
     void start();
     void stop();
     bool isActive() const { return active_; }
-    int interval() const { return 1; }
 
 signals:
     void timeout();

@@ -61,14 +61,12 @@ public:
         return FT_OK;
     }
     FtStatus getQueueStatus(FtHandle, std::uint32_t& rxBytes) override {
-        ++queueStatusCalls;
         if (auto s = failure("queue"))
             return s;
         rxBytes = replies.empty() ? 0 : static_cast<std::uint32_t>(replies.front().size());
         return FT_OK;
     }
     FtStatus read(FtHandle, std::uint8_t* buffer, std::uint32_t toRead, std::uint32_t& got) override {
-        ++readCalls;
         got = 0;
         if (auto s = failure("read"))
             return s;
@@ -105,11 +103,7 @@ public:
     }
     FtStatus purge(FtHandle, std::uint32_t mask) override {
         calls << QStringLiteral("Purge(%1)").arg(mask);
-        if (auto s = failure("purge"))
-            return s;
-        if (mask & FT_PURGE_RX && purgeClearsReplies)
-            replies.clear();
-        return FT_OK;
+        return failure("purge");
     }
 
     // Queues one chunk: a read hands out at most one chunk, as bytes arrive in USB packets.
@@ -120,12 +114,6 @@ public:
     }
     void setReceiveNotifier(std::function<void()> n) override { notify = std::move(n); }
     void failOn(const std::string& call, FtStatus status) { failures[call] = status; }
-    QByteArray allWritten() const {
-        QByteArray all;
-        for (const QByteArray& w : writes)
-            all += w;
-        return all;
-    }
 
     std::vector<Bridge> bridges;
     std::deque<QByteArray> replies;
@@ -134,10 +122,7 @@ public:
     QStringList calls;
     std::function<void(const QByteArray&)> onWrite;
     std::function<void()> notify;
-    int queueStatusCalls = 0;
-    int readCalls = 0;
     bool open = false;
-    bool purgeClearsReplies = false;
     FtHandle nextHandle = 0x00C0FFEE;
 
 private:
