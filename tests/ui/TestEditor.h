@@ -1,0 +1,93 @@
+#pragma once
+
+#include "app/EditorApp.h"
+#include "app/EditorContext.h"
+#include "sim/ProgramLibrary.h"
+#include "sim/VirtualDriver.h"
+#include "support/FakeFtDriver.h"
+#include "support/RecordingDriver.h"
+#include "support/ScriptedServices.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+// The virtual pedal, holding the catalogue effect with this index, at the other end of the line.
+struct WithVirtualPedal {
+    int storedEffect = 0x0B;
+};
+
+// A whole editor on a scripted desktop, built afresh for each test: on scripted bridges that
+// answer what a test queues, or linked through the virtual pedal. Either way every byte the
+// editor writes is recorded on `wire`. Tests find controls by their object names and drive them
+// as a person would.
+struct TestEditor {
+    TestEditor() : TestEditor(std::vector<FakeFtDriver::Bridge>{}) {}
+    TestEditor(std::initializer_list<FakeFtDriver::Bridge> bridges)
+        : TestEditor(std::vector<FakeFtDriver::Bridge>(bridges)) {}
+    explicit TestEditor(std::vector<FakeFtDriver::Bridge> bridges) : fake_(std::make_unique<FakeFtDriver>()) {
+        fake_->bridges = std::move(bridges);
+        build(*fake_);
+    }
+    explicit TestEditor(WithVirtualPedal pedal) {
+        VirtualPedal::Options options;
+        options.effectNumber = pedal.storedEffect;
+        options.programFor = builtInProgram;
+        virtual_ = std::make_unique<VirtualDriver>(options);
+        build(*virtual_);
+    }
+    TestEditor(const TestEditor&) = delete;
+    TestEditor& operator=(const TestEditor&) = delete;
+    ~TestEditor() {
+        app.reset();
+        context.reset();
+    }
+
+    // The scripted bridges (only for an editor built on them).
+    FakeFtDriver& driver() { return *fake_; }
+    // The virtual pedal (only for an editor built on it).
+    VirtualPedal& pedal() { return virtual_->pedal(); }
+    VirtualDriver& virtualDriver() { return *virtual_; }
+
+    // A control of any of the editor's windows, by its object name; nullptr when there is none.
+    template <typename T = QWidget> T* find(const QString& name) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->parentWidget() != nullptr)
+                continue;
+            if (window->objectName() == name)
+                if (auto* found = qobject_cast<T*>(window))
+                    return found;
+            if (auto* found = window->findChild<T*>(name))
+                return found;
+        }
+        return nullptr;
+    }
+
+    QStringList logLines() {
+        auto* log = find<QPlainTextEdit>(QStringLiteral("Memo1"));
+        return log ? log->toPlainText().split(u'\n') : QStringList{};
+    }
+
+    // Lets the receive poll and anything else queued run.
+    void settle() {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    ScriptedServices services;
+    std::unique_ptr<RecordingDriver> wire;
+    std::unique_ptr<EditorContext> context;
+    std::unique_ptr<EditorApp> app;
+
+private:
+    void build(FtDriver& driver) {
+        wire = std::make_unique<RecordingDriver>(driver);
+        context = std::make_unique<EditorContext>(services, *wire);
+        app = std::make_unique<EditorApp>(*context);
+    }
+
+    std::unique_ptr<FakeFtDriver> fake_;
+    std::unique_ptr<VirtualDriver> virtual_;
+};
