@@ -1,8 +1,9 @@
 #include "Goal.h"
-#include "ui/EditorHarness.h"
+#include "ui/TestEditor.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QEventLoop>
 
 namespace {
 
@@ -22,30 +23,23 @@ QByteArray memoryDump() {
 // An editor linked to a fake bridge, its debug console open and empty.
 struct LinkedEditor {
     LinkedEditor() : editor({{"FT1A2B3C", "FT230X Basic UART"}}) {
-        editor.driver.queueReply("255\r\n255\r\n0\r\n1\r\n");
-        editor.main().menuConnect->trigger();
-        editor.console().show();
-        settle();
+        editor.driver().queueReply("255\r\n255\r\n0\r\n1\r\n");
+        editor.trigger("menuConnect");
+        editor.find("formPrint")->show();
+        editor.settle();
     }
-    void clearConsole() {
-        editor.console().btnClearClick();
-        settle();
-    }
-    void settle() {
-        for (int i = 0; i < 5; ++i)
-            QCoreApplication::processEvents();
-    }
+    void clearConsole() { editor.click("btnClear"); }
 
-    EditorHarness editor;
+    TestEditor editor;
 };
 
-bool lastLineIsLastAddress(EditorHarness& editor) {
+bool lastLineIsLastAddress(TestEditor& editor) {
     const QStringList lines = editor.logLines();
     return !lines.isEmpty() && lines.last().startsWith(QStringLiteral("%1: ").arg(kDumpBytes - 1));
 }
 
-// The whole dump is waiting when the receive poll runs: one read, one dispatch. With argument
-// 1 the console is also repainted, which is when the user sees the dump.
+// The whole dump arrives at once and the receive poll wakes for it: one read, one dispatch.
+// With argument 1 the console is also repainted, which is when the user sees the dump.
 void BM_DumpInOneRead(benchmark::State& state) {
     const bool paint = state.range(0) != 0;
     LinkedEditor linked;
@@ -54,9 +48,9 @@ void BM_DumpInOneRead(benchmark::State& state) {
         GoalTimer timer(state, kGoalMs);
         for (auto _ : state) {
             linked.clearConsole();
-            linked.editor.driver.queueReply(dump);
             timer.measure([&] {
-                linked.editor.main().DispatchIncoming();
+                linked.editor.driver().queueReply(dump);
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
                 if (paint)
                     QCoreApplication::processEvents();
             });
@@ -67,8 +61,9 @@ void BM_DumpInOneRead(benchmark::State& state) {
 }
 BENCHMARK(BM_DumpInOneRead)->ArgName("paint")->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// The dump trickling in as the bridge's 512-byte receive buffer fills: one dispatch per read
-// until it is whole, so gathering it must not grow worse than linearly.
+// The dump trickling in as the bridge's 512-byte receive buffer fills: the poll wakes and
+// dispatches once per piece until it is whole, so gathering it must not grow worse than
+// linearly.
 void BM_DumpIn512ByteReads(benchmark::State& state) {
     LinkedEditor linked;
     const QByteArray dump = memoryDump();
@@ -78,11 +73,11 @@ void BM_DumpIn512ByteReads(benchmark::State& state) {
         GoalTimer timer(state, kGoalMs);
         for (auto _ : state) {
             linked.clearConsole();
-            for (qsizetype at = 0; at < dump.size(); at += kChunk)
-                linked.editor.driver.queueReply(dump.mid(at, kChunk));
             timer.measure([&] {
-                for (int i = 0; i < reads; ++i)
-                    linked.editor.main().DispatchIncoming();
+                for (int i = 0; i < reads; ++i) {
+                    linked.editor.driver().queueReply(dump.mid(i * kChunk, kChunk));
+                    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                }
             });
         }
     }

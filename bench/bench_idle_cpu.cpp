@@ -1,4 +1,4 @@
-#include "ui/VirtualEditor.h"
+#include "ui/TestEditor.h"
 
 #include "app/ReceivePoll.h"
 
@@ -24,10 +24,9 @@ double processCpuSeconds() {
 // A linked editor left alone: the pedal says nothing, so whatever CPU the process uses is the
 // cost of waiting for it (the receive poll and the editor's own timers).
 void BM_IdleLinkedEditor(benchmark::State& state) {
-    VirtualEditor editor;
-    editor.main().menuConnect->trigger();
-    editor.settle();
-    if (!editor.main().Timer_USB_read->isActive()) {
+    TestEditor editor(WithVirtualPedal{});
+    editor.trigger("menuConnect");
+    if (!editor.find<ReceivePoll>("Timer_USB_read")->isActive()) {
         state.SkipWithError("the editor did not link to the virtual pedal");
         return;
     }

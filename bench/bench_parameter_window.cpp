@@ -1,7 +1,5 @@
 #include "Goal.h"
-#include "ui/EditorHarness.h"
-
-#include "params/TformFXParameters.h"
+#include "ui/TestEditor.h"
 
 #include <QCoreApplication>
 #include <QSlider>
@@ -24,9 +22,9 @@ void settle() {
 // first paint of the new controls is included, which is when the user sees them.
 void BM_BuildSixteenParameterWindow(benchmark::State& state) {
     const bool paint = state.range(0) != 0;
-    EditorHarness editor;
+    TestEditor editor;
     editor.context->state.selectedEffectName = kEffect;
-    TformFXParameters& window = *editor.app->windows().formFXParameters;
+    QWidget& window = *editor.find("formFXParameters");
     {
         GoalTimer timer(state, kGoalMs);
         for (auto _ : state) {

@@ -1,5 +1,5 @@
-#include "app/Convert.h"
-#include "console/ConsoleLog.h"
+#include "base/ConsoleLog.h"
+#include "base/Convert.h"
 #include "link/D2XXUnit.h"
 #include "protocol/Communication.h"
 #include "protocol/EditorState.h"
@@ -17,7 +17,8 @@ struct CommunicationFixture : ::testing::Test {
     ConsoleLog log;
     RecordingConsoleView view;
     EditorState state;
-    Communication comm{link, services, log, state};
+    IncomingDecoder incoming{services, log};
+    Communication comm{link, services, log, state, incoming};
 
     void SetUp() override {
         log.attach(&view);
@@ -54,14 +55,14 @@ TEST(DecodeDecimalReplyTest, DecodesOneBytePerLine) {
         {"9\r\n\r\n", QByteArray::fromHex("0909")},
     };
     for (const auto& [reply, bytes] : cases)
-        EXPECT_EQ(DecodeDecimalReply(reply), bytes) << reply.toStdString();
+        EXPECT_EQ(decodeDecimalReply(reply), bytes) << reply.toStdString();
 }
 
 TEST(DecodeDecimalReplyTest, NonDigitsInAFieldAreAConversionError) {
     // "O" renders as 4F, so an F lands on a digit place.
-    EXPECT_THROW(DecodeDecimalReply("1O\r\n"), ConversionError);
+    EXPECT_THROW(decodeDecimalReply("1O\r\n"), ConversionError);
     bool appended = true;
-    EXPECT_TRUE(DecodeDecimalReply("", &appended).isEmpty());
+    EXPECT_TRUE(decodeDecimalReply("", &appended).isEmpty());
     EXPECT_FALSE(appended);
 }
 
@@ -79,11 +80,34 @@ TEST_F(CommunicationFixture, StateBlockSplitAcrossReadsDecodesAsWhole) {
     EXPECT_EQ(std::count(services.pauses.begin(), services.pauses.end(), 10), 3);
 }
 
-TEST_F(CommunicationFixture, AnEmptyDecodeKeepsThePreviousBlock) {
-    state.receiveArray = QByteArray::fromHex("0102");
-    comm.DecodeStateBlock("");
-    EXPECT_EQ(state.receiveArray, QByteArray::fromHex("0102"));
-    EXPECT_TRUE(view.lines.contains("receive array size: 2"));
+TEST_F(CommunicationFixture, AReplyFromWhichNothingDecodesIsNoReply) {
+    // An old block must not be shown as the pedal's values because this one held none.
+    state.receiveArray = QByteArray::fromHex("0102030405");
+    driver.queueReply("xyz");
+    EXPECT_FALSE(comm.ReadStateBlock());
+    EXPECT_EQ(state.receiveArray, QByteArray::fromHex("0102030405"));
+    ASSERT_EQ(services.messages.size(), 1);
+    EXPECT_TRUE(services.messages.first().startsWith("The pedal's reply held no values"));
+}
+
+TEST_F(CommunicationFixture, LiveReportsInASynchronousReplyAreTakenOutAndPassedOn) {
+    QList<LiveReport> passed;
+    comm.onLiveReport = [&](const LiveReport& r) { passed << r; };
+    // The report's 0x0D would otherwise end a field and shift the whole block by one.
+    driver.queueReply(QByteArray::fromHex("AA0000030D") + "5\r\n7\r\n");
+    driver.queueReply(QByteArray::fromHex("AA0B020001") + "9\r\n");
+    ASSERT_TRUE(comm.ReadStateBlock());
+    EXPECT_EQ(state.receiveArray, QByteArray::fromHex("050709"));
+    ASSERT_EQ(passed.size(), 2);
+    EXPECT_EQ(passed[0].control, 0);
+    EXPECT_EQ(passed[0].index, 0);
+    EXPECT_EQ(passed[0].value, 0x030D);
+    EXPECT_EQ(passed[1].control, 11);
+    EXPECT_EQ(passed[1].index, 2);
+
+    driver.queueReply(QByteArray::fromHex("AA01010200") + "1\r\n43\r\n2\r\n5\r\n");
+    EXPECT_EQ(comm.ReadTextReply(), "1\r\n43\r\n2\r\n5\r\n");
+    EXPECT_EQ(passed.size(), 3);
 }
 
 TEST_F(CommunicationFixture, TextReplyIsReadUntilAnEmptyRead) {
@@ -108,10 +132,31 @@ TEST_F(CommunicationFixture, ASilentPedalTimesOutWithAMessage) {
     EXPECT_LT(services.now, kReplyTimeoutMs + 100);
     ASSERT_EQ(services.messages.size(), 1);
     EXPECT_TRUE(services.messages.first().startsWith("No reply from the pedal within 5 seconds"));
+    // Whatever was on its way is thrown away, and a reply that still comes is not a report.
+    EXPECT_EQ(driver.calls.last(), "Purge(1)");
+    EXPECT_EQ(incoming.decode("1\r\n11\r\n1\r\n5\r\n").kind, IncomingMessage::Kind::Nothing);
+    EXPECT_EQ(view.lines.last(), "late reply dropped: 13 bytes");
 
     state.receiveArray = QByteArray::fromHex("AA");
     EXPECT_FALSE(comm.ReadStateBlock());
     EXPECT_EQ(state.receiveArray, QByteArray::fromHex("AA"));
+}
+
+TEST_F(CommunicationFixture, APedalThatKeepsSendingIsCutOffInTime) {
+    // A knob turning while the editor reads: every look at the queue finds more.
+    services.onPause = [&](int) { driver.queueReply(QByteArray::fromHex("AA00000100")); };
+    driver.queueReply("1\r\n");
+    comm.ReadTextReply();
+    EXPECT_LE(services.now, kReplyReadLimitMs + 200);
+    ASSERT_EQ(services.messages.size(), 1);
+    EXPECT_TRUE(services.messages.first().startsWith("The pedal kept sending for more than 2 seconds"));
+
+    services.messages.clear();
+    services.now = 0;
+    driver.queueReply("1\r\n");
+    comm.ReadStateBlock();
+    EXPECT_LE(services.now, kReplyReadLimitMs + 200);
+    EXPECT_EQ(services.messages.size(), 1);
 }
 
 TEST_F(CommunicationFixture, AFailingQueueQueryEndsTheWaitAtOnce) {

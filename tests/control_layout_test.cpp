@@ -1,4 +1,6 @@
 #include "params/ControlLayout.h"
+#include "params/ParameterMessages.h"
+#include "protocol/StateBlock.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +24,7 @@ TEST(ControlLayoutTest, CountsLineRules) {
         {"300", 3, 0, 0, 0, false}, {"4001", 4, 0, 0, 1, true},
     };
     for (const Case& c : cases) {
-        const ControlLayout layout = ParseControlLayout(layoutLines(c.counts, 30));
+        const ControlLayout layout = parseControlLayout(layoutLines(c.counts, 30));
         EXPECT_EQ(layout.pots, c.p) << c.counts.toStdString();
         EXPECT_EQ(layout.switches, c.s) << c.counts.toStdString();
         EXPECT_EQ(layout.multiSwitches, c.m) << c.counts.toStdString();
@@ -30,7 +32,7 @@ TEST(ControlLayoutTest, CountsLineRules) {
         EXPECT_EQ(layout.log.contains(QStringLiteral("num of readbacks: %1").arg(c.r)), c.logsReadbacks);
         EXPECT_EQ(layout.controlLines.size(), c.p + c.s + c.m);
     }
-    const ControlLayout full = ParseControlLayout(layoutLines("9521", 30));
+    const ControlLayout full = parseControlLayout(layoutLines("9521", 30));
     EXPECT_EQ(full.readbackLines, QStringList{"Line 17"});
     EXPECT_EQ(full.log.mid(0, 4), (QStringList{"num of pots: 9", "num of switches: 5",
                                                "num of multi switch: 2", "num of readbacks: 1"}));
@@ -38,7 +40,7 @@ TEST(ControlLayoutTest, CountsLineRules) {
 
 TEST(ControlLayoutTest, OversizedOrShortLayoutsAreCutAndSaySo) {
     // 10 pots, 12 switches, 2 multi-position switches, 1 readback whose line is missing.
-    const ControlLayout big = ParseControlLayout(layoutLines("AC21", 24));
+    const ControlLayout big = parseControlLayout(layoutLines("AC21", 24));
     EXPECT_EQ(big.pots, 10u);
     EXPECT_EQ(big.switches, 6u);
     EXPECT_EQ(big.multiSwitches, 0u);
@@ -48,34 +50,34 @@ TEST(ControlLayoutTest, OversizedOrShortLayoutsAreCutAndSaySo) {
     EXPECT_TRUE(
         big.log.contains("layout declares 24 parameters and 1 readbacks; only 16 and 0 fit and are shown"));
 
-    const ControlLayout shortOne = ParseControlLayout(layoutLines("4202", 5));
+    const ControlLayout shortOne = parseControlLayout(layoutLines("4202", 5));
     EXPECT_EQ(shortOne.parameters(), 5u);
     EXPECT_EQ(shortOne.switches, 1u);
     EXPECT_EQ(shortOne.readbacks, 0u);
 
-    const ControlLayout empty = ParseControlLayout({});
+    const ControlLayout empty = parseControlLayout({});
     EXPECT_EQ(empty.parameters(), 0u);
 }
 
 TEST(ControlLayoutTest, SwitchButtonAndMultiSwitchLines) {
-    const SwitchLine phase = ParseSwitchLine("LFO Phase:0:180");
+    const SwitchLine phase = parseSwitchLine("LFO Phase:0:180");
     EXPECT_EQ(phase.name, "LFO Phase");
     EXPECT_EQ(phase.offText, "0");
     EXPECT_EQ(phase.onText, "180");
-    const SwitchLine threeColons = ParseSwitchLine("A:B:C:D");
+    const SwitchLine threeColons = parseSwitchLine("A:B:C:D");
     EXPECT_EQ(threeColons.onText, "C:D");
-    const SwitchLine oneColon = ParseSwitchLine("Hold:ON");
+    const SwitchLine oneColon = parseSwitchLine("Hold:ON");
     EXPECT_EQ(oneColon.offText, "ON");
     EXPECT_EQ(oneColon.onText, "ON");
 
-    EXPECT_TRUE(IsButtonLine("Tap:Tap:Tap@"));
-    EXPECT_EQ(LineName("Sample:OFF:ON@", u':'), "Sample");
-    EXPECT_FALSE(IsButtonLine("Pitch Hold:OFF:ON"));
+    EXPECT_TRUE(isButtonLine("Tap:Tap:Tap@"));
+    EXPECT_EQ(lineName("Sample:OFF:ON@", u':'), "Sample");
+    EXPECT_FALSE(isButtonLine("Pitch Hold:OFF:ON"));
 
-    const MultiSwitchLine range = ParseMultiSwitchLine("Sine Range;I;II;III;IV;V");
+    const MultiSwitchLine range = parseMultiSwitchLine("Sine Range;I;II;III;IV;V");
     EXPECT_EQ(range.name, "Sine Range");
     EXPECT_EQ(range.items, (QStringList{"I", "II", "III", "IV", "V"}));
-    EXPECT_EQ(ParseMultiSwitchLine("Mode;A;B;").items, (QStringList{"A", "B", ""}));
+    EXPECT_EQ(parseMultiSwitchLine("Mode;A;B;").items, (QStringList{"A", "B", ""}));
 }
 
 TEST(ControlLayoutTest, HexDigits) {
@@ -92,7 +94,7 @@ TEST(ControlLayoutTest, ParameterAddressesComeFromCharactersSevenOn) {
     for (int i = 0; i < 16; ++i)
         program += QStringLiteral("%1").arg(0x10 + i, 4, 16, QChar(u'0')).toUpper();
     program += "FFFF";
-    const QStringList addresses = ReadParameterAddresses(program);
+    const QStringList addresses = parameterAddressesOf(program);
     EXPECT_EQ(addresses.size(), 16);
     EXPECT_EQ(addresses.first(), "0010");
     EXPECT_EQ(addresses.last(), "001F");
@@ -110,7 +112,7 @@ TEST(ControlLayoutTest, MultiSwitchPositionsAndLevels) {
         {16, 63, 0}, {16, 64, 1}, {16, 1023, 15}, {0, 512, -1},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(MultiSwitchPosition(c.value, c.positions), c.position) << c.positions << " " << c.value;
+        EXPECT_EQ(multiSwitchPosition(c.value, c.positions), c.position) << c.positions << " " << c.value;
 
     struct Level {
         std::uint32_t positions;
@@ -122,16 +124,32 @@ TEST(ControlLayoutTest, MultiSwitchPositionsAndLevels) {
                                        {12, 11, "0100AA0074E000"},
                                        {16, 15, "0100AA00780000"}};
     for (const Level& l : levels)
-        EXPECT_EQ(SetParameterText("00AA", MultiSwitchLevel(l.position, l.positions)), l.sent) << l.positions;
+        EXPECT_EQ(setParameterText("00AA", multiSwitchLevel(l.position, l.positions)), l.sent) << l.positions;
+}
+
+TEST(ControlLayoutTest, ASelectorWithMorePositionsThanLevelsStaysWithinTheScale) {
+    // 1024 div 2000 is 0: every position would divide by it.
+    QString line = QStringLiteral("Many");
+    for (int i = 0; i < 2000; ++i)
+        line += QStringLiteral(";%1").arg(i);
+    const MultiSwitchLine parsed = parseMultiSwitchLine(line);
+    EXPECT_EQ(parsed.items.size(), static_cast<qsizetype>(kMaxMultiSwitchPositions));
+    for (std::int32_t value : {0, 1, 512, 1023, 1024, 70000})
+        EXPECT_LT(multiSwitchPosition(value, 2000), 1024) << value;
+    for (int position : {0, 1023, 1999, 5000}) {
+        const std::int32_t level = multiSwitchLevel(position, 2000);
+        EXPECT_GE(level, 0) << position;
+        EXPECT_LE(level, 1023) << position;
+    }
 }
 
 TEST(ControlLayoutTest, PotLevelsRoundHalvesToEven) {
-    EXPECT_EQ(SetParameterText("001C", PotLevel(512)), "01001C00400000");
-    EXPECT_EQ(SetParameterText("001C", PotLevel(1023)), "01001C007FE000");
-    EXPECT_EQ(PotLevel(511.5), 512);
-    EXPECT_EQ(PotLevel(510.5), 510);
-    EXPECT_EQ(SetParameterText("0001", 1024), "01000100800000");
-    EXPECT_EQ(SetParameterText("0001", 0), "01000100000000");
+    EXPECT_EQ(setParameterText("001C", potLevel(512)), "01001C00400000");
+    EXPECT_EQ(setParameterText("001C", potLevel(1023)), "01001C007FE000");
+    EXPECT_EQ(potLevel(511.5), 512);
+    EXPECT_EQ(potLevel(510.5), 510);
+    EXPECT_EQ(setParameterText("0001", 1024), "01000100800000");
+    EXPECT_EQ(setParameterText("0001", 0), "01000100000000");
 }
 
 TEST(ControlLayoutTest, StateBlockOffsetsForTwoParametersAndOneReadback) {
@@ -152,10 +170,10 @@ TEST(ControlLayoutTest, StateBlockOffsetsForTwoParametersAndOneReadback) {
     const QByteArray block = QByteArray::fromHex("00400000"
                                                  "FFFFE000"
                                                  "007FE000");
-    EXPECT_EQ(StateBlockParameterValue(block, 0), 512);
-    EXPECT_EQ(StateBlockParameterValue(block, 1), -1);
-    EXPECT_EQ(StateBlockParameterValue(block, 2), 1023);
-    EXPECT_EQ(StateBlockParameterValue(block, 3), 0);
+    EXPECT_EQ(stateBlockParameterValue(block, 0), 512);
+    EXPECT_EQ(stateBlockParameterValue(block, 1), -1);
+    EXPECT_EQ(stateBlockParameterValue(block, 2), 1023);
+    EXPECT_EQ(stateBlockParameterValue(block, 3), 0);
 }
 
 } // namespace

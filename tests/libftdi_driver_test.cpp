@@ -1,4 +1,4 @@
-#include "link/LibFtdiDriver.h"
+#include "link/libftdi/LibFtdiDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -117,6 +117,43 @@ TEST_F(LibFtdiDriverFixture, ReceivedBytesQueueUpAndAreReadInOrder) {
     ASSERT_EQ(driver.read(handle, buffer, 150, got), FT_OK);
     EXPECT_EQ(got, 54u);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer) + 50, 4), "tail");
+}
+
+TEST(ReceiveQueue, KeepsTheNewestBytesWhenNobodyReads) {
+    ReceiveQueue queue;
+    std::vector<std::uint8_t> bytes(ReceiveQueue::kLimit + 100);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(i);
+    queue.push(bytes.data(), bytes.size());
+    EXPECT_EQ(queue.size(), ReceiveQueue::kLimit);
+    EXPECT_EQ(queue.takeDropped(), 100u);
+    EXPECT_EQ(queue.takeDropped(), 0u);
+    std::uint8_t first = 0;
+    queue.pop(&first, 1);
+    EXPECT_EQ(first, static_cast<std::uint8_t>(100));
+}
+
+TEST(ReceiveQueue, ReplacingTheNotifierWaitsForACallInProgress) {
+    // The receive poll unsubscribes in its destructor while the I/O thread may be notifying it.
+    ReceiveQueue queue;
+    std::atomic<bool> entered{false}, inside{false};
+    std::atomic<int> calls{0};
+    queue.setNotifier([&] {
+        entered = true;
+        inside = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        inside = false;
+        ++calls;
+    });
+    const std::uint8_t byte = 1;
+    std::thread io([&] { queue.push(&byte, 1); });
+    while (!entered)
+        std::this_thread::yield();
+    queue.setNotifier({});
+    EXPECT_FALSE(inside.load()) << "the old notifier still ran after it was replaced";
+    io.join();
+    queue.push(&byte, 1);
+    EXPECT_EQ(calls.load(), 1);
 }
 
 TEST_F(LibFtdiDriverFixture, PurgeRxEmptiesTheQueue) {

@@ -1,1 +1,1 @@
-target_link_libraries(libftdi_driver_test PRIVATE tarvo_ftdi)
+target_link_libraries(libftdi_driver_test PRIVATE tarvo_link_libftdi)

@@ -1,7 +1,8 @@
 // Checks the shipped product data against the rules the editor relies on, so that a later edit
 // of the data cannot quietly break one. It reads what is compiled into the executable.
+#include "ProductData.h"
+#include "base/ConsoleLog.h"
 #include "catalogue/ResourceStore.h"
-#include "console/ConsoleLog.h"
 #include "support/ScriptedServices.h"
 
 #include <QApplication>
@@ -41,7 +42,7 @@ int hexValue(QChar c) {
 }
 
 QByteArray resource(const QString& name) {
-    QFile file(ResourceStore::resourceFolder() + QLatin1Char('/') + name);
+    QFile file(ProductData::folder() + QLatin1Char('/') + name);
     if (!file.open(QIODevice::ReadOnly)) {
         ADD_FAILURE() << "missing resource " << name.toStdString();
         return {};
@@ -50,7 +51,7 @@ QByteArray resource(const QString& name) {
 }
 
 QStringList lines(const QString& name) {
-    return ResourceStore::splitLines(resource(name));
+    return ProductData::splitLines(resource(name));
 }
 
 // Everything about the catalogue, read once.
@@ -104,7 +105,7 @@ TEST(ProductData, IsCompiledInAndReachableWithoutAnyInitialisation) {
 
     // Exactly the catalogue's files: three per effect, the catalogue, seven lists, the firmware and
     // the eight looks; the unread count tables are not carried.
-    const QStringList files = QDir(ResourceStore::resourceFolder()).entryList(QDir::Files);
+    const QStringList files = QDir(ProductData::folder()).entryList(QDir::Files);
     EXPECT_EQ(files.size(), 58 * 3 + 1 + 7 + 1 + 8);
     for (const char* absent : {"PTSW", "SPNR_CTRLS", "RESOURCE_24"})
         EXPECT_FALSE(files.contains(QString::fromLatin1(absent))) << absent;
@@ -137,8 +138,8 @@ TEST(ProductData, CatalogueNumbersAndNamesItsEffects) {
     // The placeholder has no resources of its own.
     const QString placeholder = ResourceStore::format_resource_name(c.list[0].section(QLatin1Char(':'), 1));
     for (const char* suffix : {"", "_CTRLS", "_INFO"})
-        EXPECT_FALSE(QFile::exists(ResourceStore::resourceFolder() + QLatin1Char('/') +
-                                   placeholder.toUpper() + QLatin1String(suffix)));
+        EXPECT_FALSE(QFile::exists(ProductData::folder() + QLatin1Char('/') + placeholder.toUpper() +
+                                   QLatin1String(suffix)));
 
     // Every turn of the naming rule is exercised by some real name.
     auto any = [&](const char* pattern) {

@@ -1,5 +1,6 @@
+#include "ProductData.h"
+#include "base/ConsoleLog.h"
 #include "catalogue/ResourceStore.h"
-#include "console/ConsoleLog.h"
 #include "support/ScriptedServices.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +37,7 @@ TEST(FormatResourceName, FollowsTheNamingRuleAndFindsTheStoredResource) {
         const QString base = ResourceStore::format_resource_name(QString::fromLatin1(c.display));
         EXPECT_EQ(base, QString::fromLatin1(c.base)) << c.display;
         for (const char* suffix : {"", "_ctrls", "_info"})
-            EXPECT_TRUE(store.contains(base + QLatin1String(suffix))) << c.base << suffix;
+            EXPECT_TRUE(ProductData::contains(base + QLatin1String(suffix))) << c.base << suffix;
     }
     // The rule is case-sensitive: only an upper-case X, and nothing is trimmed or folded.
     EXPECT_EQ(ResourceStore::format_resource_name(QStringLiteral(" x-X+ ")), QStringLiteral("_x_multplus_"));
@@ -64,7 +65,7 @@ TEST(SplitLines, BreaksAtEveryKindOfLineEndAndIgnoresAFinalOne) {
         {"caf\xE9", {QString::fromLatin1("caf\xE9")}}, // 8-bit text passes through byte for byte
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ResourceStore::splitLines(c.text), c.lines) << c.text.toStdString();
+        EXPECT_EQ(ProductData::splitLines(c.text), c.lines) << c.text.toStdString();
 }
 
 TEST_F(StoreFixture, FindsResourcesWhateverTheLetterCase) {
@@ -79,7 +80,7 @@ TEST_F(StoreFixture, FindsResourcesWhateverTheLetterCase) {
     EXPECT_TRUE(services.messages.isEmpty());
 }
 
-TEST_F(StoreFixture, AMissingResourceIsReportedOnceAndKeepsThePreviousLines) {
+TEST_F(StoreFixture, AMissingResourceIsReportedOnceAndYieldsNoLines) {
     ASSERT_TRUE(store.read_file_from_stream(QStringLiteral("filter")));
     const QStringList filter = store.resource_lines;
     ASSERT_EQ(filter.size(), 4); // the list that ends with a line break has no empty fifth row
@@ -87,13 +88,14 @@ TEST_F(StoreFixture, AMissingResourceIsReportedOnceAndKeepsThePreviousLines) {
     EXPECT_FALSE(store.read_file_from_stream(QStringLiteral("No_Such_Effect_ctrls")));
     EXPECT_EQ(services.messages,
               QStringList{QStringLiteral("Error loading resource: Resource No_Such_Effect_ctrls not found")});
-    EXPECT_EQ(store.resource_lines, filter);
+    // The lines of the list read before must not pass for the missing resource's own.
+    EXPECT_TRUE(store.resource_lines.isEmpty());
 
     // The same for the size-check list, which is separate from the browser's list.
+    ASSERT_TRUE(store.read_file_from_stream(QStringLiteral("filter")));
     ASSERT_TRUE(store.read_file_from_stream2(QStringLiteral("proxima_boost")));
-    const QStringList program = store.size_check_lines;
     EXPECT_FALSE(store.read_file_from_stream2(QStringLiteral("missing")));
-    EXPECT_EQ(store.size_check_lines, program);
+    EXPECT_TRUE(store.size_check_lines.isEmpty());
     EXPECT_EQ(store.resource_lines, filter);
     EXPECT_EQ(services.messages.size(), 2);
     EXPECT_TRUE(view.lines.isEmpty());
@@ -115,6 +117,14 @@ TEST_F(StoreFixture, EffectSizeIsHalfTheProgramTextAndIsLogged) {
     EXPECT_EQ(view.lines.last(), QStringLiteral("resource name: Unknown_Effect"));
 }
 
+TEST(CatalogueLineName, IsTheTextAfterTheFirstColonOrTheWholeLine) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"1A:Smart Gate", "Smart Gate"}, {"no colon", "no colon"}, {"2:a:b", "a:b"}, {":", ""}, {"", ""}};
+    for (const auto& [line, name] : cases)
+        EXPECT_EQ(ProductData::catalogueLineName(QString::fromLatin1(line)), QString::fromLatin1(name))
+            << line;
+}
+
 TEST_F(StoreFixture, CatalogueLookupTakesTheTextAfterTheFirstColon) {
     EXPECT_EQ(store.catalogueName(0), QStringLiteral("No Effect"));
     EXPECT_EQ(store.catalogueName(0x1A), QStringLiteral("Smart Gate"));
@@ -128,13 +138,13 @@ TEST_F(StoreFixture, CatalogueLookupTakesTheTextAfterTheFirstColon) {
 }
 
 TEST_F(StoreFixture, RawResourcesComeBackWholeAndSilently) {
-    const auto firmware = store.rawResource(QStringLiteral("Firmware_1"));
+    const auto firmware = ProductData::raw(QStringLiteral("Firmware_1"));
     ASSERT_TRUE(firmware.has_value());
     EXPECT_EQ(firmware->size(), 41252);
-    const auto look = store.rawResource(QStringLiteral("Style_7"));
+    const auto look = ProductData::raw(QStringLiteral("Style_7"));
     ASSERT_TRUE(look.has_value());
     EXPECT_TRUE(look->startsWith("/*"));
-    EXPECT_FALSE(store.rawResource(QStringLiteral("Style_8")).has_value());
+    EXPECT_FALSE(ProductData::raw(QStringLiteral("Style_8")).has_value());
     EXPECT_TRUE(services.messages.isEmpty());
 }
 

@@ -42,7 +42,7 @@ TEST(FtStatusTextTest, EveryStatusHasItsText) {
         {4000, " - Unknown driver status 4000..."},
     };
     for (const auto& [status, text] : cases)
-        EXPECT_EQ(FtStatusText(status), QString::fromLatin1(text)) << status;
+        EXPECT_EQ(ftStatusText(status), QString::fromLatin1(text)) << status;
 }
 
 TEST(UsbLinkReportTest, EachOperationReportsItsLabelOnlyWhileReportingIsOn) {

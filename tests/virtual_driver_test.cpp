@@ -103,7 +103,7 @@ TEST(VirtualDriver, LineSpeedModelGivesEveryByteItsWireTime) {
     EXPECT_EQ(queuedAt(14 * character), 12u);
 
     // Even parity and two stop bits make each character twelve bits long.
-    EXPECT_EQ(LineFormat(115200, 8, 2, 2).bitsPerCharacter(), 12);
+    EXPECT_EQ((LineFormat{115200, 8, 2, 2}.bitsPerCharacter()), 12);
 }
 
 TEST(VirtualDriver, NotifiesWhenBytesJoinTheQueue) {

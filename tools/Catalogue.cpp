@@ -17,15 +17,6 @@ constexpr int Other = 6;
 constexpr int Unlisted = -1;
 } // namespace
 
-const std::vector<CategoryDef>& categories() {
-    static const std::vector<CategoryDef> list = {
-        {"Gain", "GAIN"},     {"Modulation", "MODULATION"}, {"Synthesis", "SYNTHESIS"},
-        {"Filter", "FILTER"}, {"Dynamic", "DYNAMIC"},       {"Impulse Response", "IMPULSE_RESPONSE"},
-        {"Other", "OTHER"},
-    };
-    return list;
-}
-
 // The library in catalogue order. The pedal reports effects by these numbers, so an effect keeps
 // its place for good; new effects only ever go at the end.
 const std::vector<EffectDef>& effects() {

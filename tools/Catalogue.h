@@ -10,7 +10,7 @@ namespace tarvo::gen {
 struct EffectDef {
     int index;
     const char* name;
-    int category; // row of the browser's category list, -1 for effects the browser never lists
+    int category; // row of the browser's category list (categoryNames), -1 for effects it never lists
     int size;     // program size in bytes
     std::vector<const char*> pots;
     std::vector<const char*> twoState; // switches and buttons
@@ -20,13 +20,7 @@ struct EffectDef {
     const char* tip;
 };
 
-struct CategoryDef {
-    const char* displayName;
-    const char* resourceName;
-};
-
 const std::vector<EffectDef>& effects();
-const std::vector<CategoryDef>& categories();
 
 // The shared sentence for a control name, or nullptr.
 const char* controlHelp(const char* name);

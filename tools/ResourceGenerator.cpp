@@ -1,6 +1,7 @@
 #include "ResourceGenerator.h"
 
 #include "Catalogue.h"
+#include "catalogue/Categories.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -216,8 +217,8 @@ QByteArray infoPage(const EffectDef& e) {
           << "<body>"
           << "<h1>" + name + "</h1>";
     if (e.category >= 0)
-        lines << QByteArray("<p class=\"category\">Category: ") + categories()[e.category].displayName +
-                     "</p>";
+        lines << QByteArray("<p class=\"category\">Category: ") +
+                     categoryNames[static_cast<std::size_t>(e.category)].displayName.toLatin1() + "</p>";
     else
         lines << "<p class=\"category\">Not listed in the effect browser</p>";
     lines << "<p>" + htmlEscape(e.intro) + "</p>";
@@ -365,8 +366,8 @@ std::map<QString, QByteArray> productData() {
         add(base + "_INFO", infoPage(e));
     }
     add("EFFECT_LIST", effectList());
-    for (int c = 0; c < static_cast<int>(categories().size()); ++c)
-        add(categories()[c].resourceName, categoryList(c));
+    for (int c = 0; c < static_cast<int>(categoryNames.size()); ++c)
+        add(categoryNames[static_cast<std::size_t>(c)].resourceName.toUpper().toLatin1(), categoryList(c));
     add("FIRMWARE_1", firmwareImage());
     for (int look = 0; look < 8; ++look)
         add("STYLE_" + QByteArray::number(look), styleSheet(look));

@@ -2,20 +2,21 @@
 
 #include "app/TformMain.h"
 #include "app/TformNewVersionMsg.h"
-#include "catalogue/TformFXInfo.h"
-#include "catalogue/TformImpulseResponse.h"
-#include "console/TformPrint.h"
-#include "firmware/TformFirmwareUpgrade.h"
-#include "params/TformFXParameters.h"
+#include "catalogue/ui/TformFXInfo.h"
+#include "catalogue/ui/TformImpulseResponse.h"
+#include "console/ui/TformPrint.h"
+#include "firmware/ui/TformFirmwareUpgrade.h"
+#include "params/ui/TformFXParameters.h"
 
 EditorApp::EditorApp(EditorContext& context) {
     windows_.formMain = new TformMain(context, windows_);
-    windows_.formFirmwareUpgrade = new TformFirmwareUpgrade(context, windows_);
-    windows_.formPrint = new TformPrint(context, windows_);
-    windows_.formFXParameters = new TformFXParameters(context, windows_);
-    windows_.formFXInfo = new TformFXInfo(context, windows_);
-    windows_.formImpulseResponse = new TformImpulseResponse(context, windows_);
-    windows_.formNewVersionMsg = new TformNewVersionMsg(context, windows_);
+    windows_.formFirmwareUpgrade = new TformFirmwareUpgrade(context);
+    windows_.formPrint = new TformPrint(context);
+    windows_.formFXParameters = new TformFXParameters(context);
+    windows_.formFXInfo = new TformFXInfo(context);
+    windows_.formImpulseResponse = new TformImpulseResponse(context);
+    windows_.formNewVersionMsg = new TformNewVersionMsg(context);
+    windows_.formMain->windowsCreated();
 }
 
 EditorApp::~EditorApp() {

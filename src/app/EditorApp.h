@@ -11,8 +11,8 @@ class TformFXInfo;
 class TformImpulseResponse;
 class TformNewVersionMsg;
 
-// The editor's windows, each created once for the whole run. Windows reach each other through
-// this, as they reach the shared record through the context.
+// The editor's windows, each created once for the whole run. The main window reaches the others
+// through this; they answer it with signals.
 struct EditorWindows {
     TformMain* formMain = nullptr;
     TformFirmwareUpgrade* formFirmwareUpgrade = nullptr;

@@ -1,10 +1,18 @@
 #include "app/TformMain.h"
 
+#include "ProductData.h"
+#include "app/EditorApp.h"
 #include "app/ReceivePoll.h"
-#include "app/ToggleSwitch.h"
+#include "catalogue/Browser.h"
 #include "catalogue/Categories.h"
-#include "console/TformPrint.h"
-#include "params/TformFXParameters.h"
+#include "console/ui/TformPrint.h"
+#include "firmware/Bootloader.h"
+#include "link/Bridges.h"
+#include "params/ui/TformFXParameters.h"
+#include "protocol/Commands.h"
+#include "protocol/ReadBack.h"
+#include "protocol/StateBlock.h"
+#include "ui/ToggleSwitch.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,29 +35,46 @@
 
 namespace {
 const QString kLinkedSuffix = QStringLiteral(" linked");
-const QString kFactoryDescription = QStringLiteral("FT230X Basic UART");
+const QString kImpulseResponseHowTo = QStringLiteral(
+    "How to load an impulse response:\r\n1) Select an IR load algorithm in Impulse Response category\r\n2) "
+    "Go to File and click Load IR, choose the desired WAV file\r\n3) Click UPLOAD SELECTED EFFECT "
+    "button\r\nWorks best with 48kHz sampling rate at a bitrate of 24 or 32 bit");
 } // namespace
 
 TformMain::TformMain(EditorContext& context, EditorWindows& windows)
-    : EditorForm(context, windows, QStringLiteral("formMain"), QStringLiteral("Tarvo Max Editor"),
-                 QSize(399, 391), QPoint(37, 31)) {
-    buildControls();
+    : EditorForm(context, QStringLiteral("formMain"), QStringLiteral("Tarvo Max Editor"), QSize(399, 391),
+                 QPoint(37, 31)),
+      windows(windows), resources_(context.services, context.console) {
+    buildLabels();
+    buildButtons();
+    buildBankAndLive();
+    buildBrowserAndTimers();
     buildMenus();
+    connectControls();
     qApp->installEventFilter(this);
     FormCreate();
 }
 
-void TformMain::buildControls() {
-    auto label = [this](const char* name, const QString& text, QRect geometry) {
+void TformMain::windowsCreated() {
+    TformFXParameters* params = windows.formFXParameters;
+    connect(params, &TformFXParameters::closed, this, [this] {
+        btnRequest->setEnabled(false);
+        btnAssign->setEnabled(false);
+    });
+    connect(params, &TformFXParameters::valuesShown, this, [this] { btnRequest->setEnabled(true); });
+    // A knob turned on the pedal while the editor waits for a reply still moves on screen.
+    ctx.comm.onLiveReport = [params](const LiveReport& report) { params->ApplyLiveReport(report); };
+}
+
+// ---- Controls ----
+
+void TformMain::buildLabels() {
+    const auto label = [this](const char* name, const QString& text, QRect geometry) {
         auto* l = place(new QLabel(text, this), name, text, geometry);
         if (geometry.width() == 0)
             l->adjustSize();
         return l;
     };
-    auto button = [this](const char* name, const QString& text, QRect geometry) {
-        return place(new QPushButton(text, this), name, text, geometry);
-    };
-
     lblDeviceName = label("lblDeviceName", QStringLiteral("Device Name: "), {8, 29, 174, 17});
     lblFirmwareVersion = label("lblFirmwareVersion", QStringLiteral("Firmware Version: "), {9, 44, 174, 20});
     lblSerialNumber = label("lblSerialNumber", QStringLiteral("Serial Number: "), {8, 47, 185, 17});
@@ -57,23 +82,34 @@ void TformMain::buildControls() {
     halfTransparent->setOpacity(0.5);
     lblSerialNumber->setGraphicsEffect(halfTransparent);
     lblSerialNumber->hide();
-
-    btnUpload = button("btnUpload", QStringLiteral("Upload Selected Effect"), {7, 70, 168, 36});
-    btnUpload->setEnabled(false);
     lblStatus = label("lblStatus", QStringLiteral("Status: "), {7, 105, 174, 17});
-    btnOpenEffect = button("btnOpenEffect", QStringLiteral("Get FX Stored on Pedal"), {8, 132, 168, 25});
-    btnOpenEffect->setEnabled(false);
-    btnRequest = button("btnRequest", QStringLiteral("Request"), {8, 165, 169, 25});
-    btnRequest->setEnabled(false);
-    btnAssign = button("btnAssign", QStringLiteral("Assign"), {9, 198, 168, 25});
-    btnAssign->setEnabled(false);
-    btnStoreSettingsOnPedal =
-        button("btnStoreSettingsOnPedal", QStringLiteral("Store Settings On Pedal"), {9, 231, 169, 25});
-    btnStoreSettingsOnPedal->setEnabled(false);
-
     lblBankNum = label("lblBankNum", QStringLiteral("FX Bank"), {9, 269, 0, 0});
     lblBankNum->setEnabled(false);
-    auto radio = [this](const char* name, const QString& text, QPoint at) {
+    lblLive = label("lblLive", QStringLiteral("Live OFF"), {128, 269, 0, 0});
+}
+
+void TformMain::buildButtons() {
+    const auto button = [this](const char* name, const QString& text, QRect geometry, bool enabled) {
+        auto* b = place(new QPushButton(text, this), name, text, geometry);
+        b->setEnabled(enabled);
+        return b;
+    };
+    btnUpload = button("btnUpload", QStringLiteral("Upload Selected Effect"), {7, 70, 168, 36}, false);
+    btnOpenEffect =
+        button("btnOpenEffect", QStringLiteral("Get FX Stored on Pedal"), {8, 132, 168, 25}, false);
+    btnRequest = button("btnRequest", QStringLiteral("Request"), {8, 165, 169, 25}, false);
+    btnAssign = button("btnAssign", QStringLiteral("Assign"), {9, 198, 168, 25}, false);
+    btnStoreSettingsOnPedal = button("btnStoreSettingsOnPedal", QStringLiteral("Store Settings On Pedal"),
+                                     {9, 231, 169, 25}, false);
+    btnUploadFile = button("btnUploadFile", QStringLiteral("Upload File"), {73, 370, 46, 22}, true);
+    btnGetFXInfo = button("btnGetFXInfo", QStringLiteral("?"), {161, 362, 22, 22}, false);
+    btnGetFXInfo->setAccessibleName(QStringLiteral("Effect information"));
+    btnGetFXInfo->setCursor(Qt::WhatsThisCursor);
+    btnGetFXInfo->hide();
+}
+
+void TformMain::buildBankAndLive() {
+    const auto radio = [this](const char* name, const QString& text, QPoint at) {
         auto* r = place(new QRadioButton(text, this), name, text, QRect(at, QSize()));
         r->adjustSize();
         return r;
@@ -82,25 +118,17 @@ void TformMain::buildControls() {
     rdbtnBank1 = radio("rdbtnBank1", QStringLiteral("Bank I"), {9, 285});
     rdbtnBank2 = radio("rdbtnBank2", QStringLiteral("Bank II"), {10, 307});
     rdbtnBank3 = radio("rdbtnBank3", QStringLiteral("Bank III"), {10, 328});
-
-    lblLive = label("lblLive", QStringLiteral("Live OFF"), {128, 269, 0, 0});
     swLive = place(new ToggleSwitch(this), "swLive", QStringLiteral("Live"), {129, 285, 48, 21});
-
     chkFirmwareUpgradeMode =
         place(new QCheckBox(QStringLiteral("Firmware Upgrade Mode"), this), "chkFirmwareUpgradeMode",
               QStringLiteral("Firmware Upgrade Mode"), {9, 341, 174, 19});
     chkFirmwareUpgradeMode->hide();
-    btnUploadFile = button("btnUploadFile", QStringLiteral("Upload File"), {73, 370, 46, 22});
-    btnGetFXInfo = button("btnGetFXInfo", QStringLiteral("?"), {161, 362, 22, 22});
-    btnGetFXInfo->setAccessibleName(QStringLiteral("Effect information"));
-    btnGetFXInfo->setCursor(Qt::WhatsThisCursor);
-    btnGetFXInfo->setEnabled(false);
-    btnGetFXInfo->hide();
+}
 
+void TformMain::buildBrowserAndTimers() {
     lstCategory =
         place(new QListWidget(this), "lstCategory", QStringLiteral("Categories"), {191, 28, 200, 137});
     lstEffects = place(new QListWidget(this), "lstEffects", QStringLiteral("Effects"), {191, 173, 200, 211});
-
     Timer_USB_read = new ReceivePoll(this);
     Timer_USB_read->setObjectName(QStringLiteral("Timer_USB_read"));
     Timer_USB_read->watch(ctx.link.driver());
@@ -108,86 +136,100 @@ void TformMain::buildControls() {
     TimerCheckWebVersion->setObjectName(QStringLiteral("TimerCheckWebVersion"));
     TimerCheckWebVersion->setInterval(1000);
     TimerCheckWebVersion->setSingleShot(true);
+}
 
+void TformMain::connectControls() {
     on(chkFirmwareUpgradeMode, &QCheckBox::toggled, [this] { chkFirmwareUpgradeModeChange(); });
     on(btnOpenEffect, &QPushButton::clicked, [this] { btnOpenEffectClick(); });
     on(Timer_USB_read, &ReceivePoll::timeout, [this] { Timer_USB_readTimer(); });
     on(btnRequest, &QPushButton::clicked, [this] { btnRequestClick(); });
     on(lstEffects, &QListWidget::itemClicked, [this](QListWidgetItem* item) { effetto_cliccato(item); });
     on(TimerCheckWebVersion, &QTimer::timeout, [this] { checkmostrecentversiononwebsite(); });
-}
-
-void TformMain::buildMenus() {
-    MenuBar1 = place(new QMenuBar(this), "MenuBar1", QStringLiteral("Menu bar"), {0, 0, 399, 24});
-    auto menu = [this](QWidget* parent, const char* name, const QString& text) {
-        auto* m = new QMenu(text, parent);
-        m->setObjectName(QString::fromLatin1(name));
-        m->setAccessibleName(QString(text).remove(u'&'));
-        if (auto* bar = qobject_cast<QMenuBar*>(parent))
-            bar->addMenu(m);
-        else
-            static_cast<QMenu*>(parent)->addMenu(m);
-        return m;
-    };
-    auto item = [](QMenu* m, const char* name, const QString& text) {
-        QAction* a = m->addAction(text);
-        a->setObjectName(QString::fromLatin1(name));
-        return a;
-    };
-
-    menuFile = menu(MenuBar1, "menuFile", QStringLiteral("File"));
-    menuLoadConfiguration = item(menuFile, "menuLoadConfiguration", QStringLiteral("Load Configuration"));
-    menuSaveConfiguration = item(menuFile, "menuSaveConfiguration", QStringLiteral("Save Configuration"));
-    menuLoadIR = item(menuFile, "menuLoadIR", QStringLiteral("Load IR"));
-    menuLoadIR->setEnabled(false);
-
-    menuConnection = menu(MenuBar1, "menuConnection", QStringLiteral("Connection"));
-    menuScan = item(menuConnection, "menuScan", QStringLiteral("Scan"));
-    menuConnect = item(menuConnection, "menuConnect", QStringLiteral("Link"));
-    menuDisconnect = item(menuConnection, "menuDisconnect", QStringLiteral("Unlink"));
-    menuDisconnect->setEnabled(false);
-
-    menuSettings = menu(MenuBar1, "menuSettings", QStringLiteral("Settings"));
-    menuLiveEnable = item(menuSettings, "menuLiveEnable", QStringLiteral("Alive Parameters!"));
-    menuLiveEnable->setCheckable(true);
-    menuLiveEnable->setVisible(false);
-    menuLook = menu(menuSettings, "menuLook", QStringLiteral("Look"));
-    menuMIDI = menu(menuSettings, "menuMIDI", QStringLiteral("MIDI"));
-    menuMIDI->setEnabled(false);
-    menuMIDIchannel = menu(menuMIDI, "menuMIDIchannel", QStringLiteral("Channel"));
-    menuMode = menu(menuSettings, "menuMode", QStringLiteral("Mode"));
-    menuMode->setEnabled(false);
-    menuModePreset = item(menuMode, "menuModePreset", QStringLiteral("Preset Mode"));
-    menuModePreset->setCheckable(true);
-    menuModeBank = item(menuMode, "menuModeBank", QStringLiteral("FX Bank Mode"));
-    menuModeBank->setCheckable(true);
-
-    menuFirmwareUpgrade = menu(MenuBar1, "menuFirmwareUpgrade", QStringLiteral("Firmware Upgrade"));
-    menuFirmwareUpgradeMode =
-        item(menuFirmwareUpgrade, "menuFirmwareUpgradeMode", QStringLiteral("Upgrade Mode"));
-    menuFirmwareUpgradeMode->setCheckable(true);
-    menuStartFirmwareUpgrade =
-        item(menuFirmwareUpgrade, "menuStartFirmwareUpgrade", QStringLiteral("Start Firmware Upgrade"));
-    menuStartFirmwareUpgrade->setEnabled(false);
-    menuEraseSettings = item(menuFirmwareUpgrade, "menuEraseSettings", QStringLiteral("Erase Settings"));
-
-    menuInfo = menu(MenuBar1, "menuInfo", QStringLiteral("Info"));
-    menuQuickStart = item(menuInfo, "menuQuickStart", QStringLiteral("Quick Start"));
-    menuQuickStart->setVisible(false);
-    menuSupport = item(menuInfo, "menuSupport", QStringLiteral("Support"));
-    menuAppVersion = item(menuInfo, "menuAppVersion", QStringLiteral("Version: "));
-    menuAppVersion->setEnabled(false);
-    menuNewAppVersion = item(menuInfo, "menuNewAppVersion", QStringLiteral("New version available:"));
-    menuNewAppVersion->setEnabled(false);
-    menuSerialNumber = item(menuInfo, "menuSerialNumber", QStringLiteral("Device Serial: "));
-    menuUpdateNow = item(menuInfo, "menuUpdateNow", QStringLiteral("Update Now"));
-    menuShowUpdateMsg = item(menuInfo, "menuShowUpdateMsg", QStringLiteral("Show Update Message"));
-    menuShowUpdateMsg->setCheckable(true);
-
     on(menuScan, &QAction::triggered, [this] { menuScanClick(); });
     on(menuConnect, &QAction::triggered, [this] { menuConnectClick(); });
     on(menuDisconnect, &QAction::triggered, [this] { menuDisconnectClick(); });
 }
+
+QMenu* TformMain::addMenu(QWidget* parent, const char* name, const QString& text) {
+    auto* m = new QMenu(text, parent);
+    m->setObjectName(QString::fromLatin1(name));
+    m->setAccessibleName(text);
+    if (auto* bar = qobject_cast<QMenuBar*>(parent))
+        bar->addMenu(m);
+    else
+        static_cast<QMenu*>(parent)->addMenu(m);
+    return m;
+}
+
+QAction* TformMain::addItem(QMenu* menu, const char* name, const QString& text) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
+}
+
+void TformMain::buildMenus() {
+    MenuBar1 = place(new QMenuBar(this), "MenuBar1", QStringLiteral("Menu bar"), {0, 0, 399, 24});
+    buildFileAndConnectionMenus();
+    buildSettingsMenu();
+    buildFirmwareAndInfoMenus();
+}
+
+void TformMain::buildFileAndConnectionMenus() {
+    menuFile = addMenu(MenuBar1, "menuFile", QStringLiteral("File"));
+    menuLoadConfiguration = addItem(menuFile, "menuLoadConfiguration", QStringLiteral("Load Configuration"));
+    menuSaveConfiguration = addItem(menuFile, "menuSaveConfiguration", QStringLiteral("Save Configuration"));
+    menuLoadIR = addItem(menuFile, "menuLoadIR", QStringLiteral("Load IR"));
+    menuLoadIR->setEnabled(false);
+
+    menuConnection = addMenu(MenuBar1, "menuConnection", QStringLiteral("Connection"));
+    menuScan = addItem(menuConnection, "menuScan", QStringLiteral("Scan"));
+    menuConnect = addItem(menuConnection, "menuConnect", QStringLiteral("Link"));
+    menuDisconnect = addItem(menuConnection, "menuDisconnect", QStringLiteral("Unlink"));
+    menuDisconnect->setEnabled(false);
+}
+
+void TformMain::buildSettingsMenu() {
+    menuSettings = addMenu(MenuBar1, "menuSettings", QStringLiteral("Settings"));
+    menuLiveEnable = addItem(menuSettings, "menuLiveEnable", QStringLiteral("Alive Parameters!"));
+    menuLiveEnable->setCheckable(true);
+    menuLiveEnable->setVisible(false);
+    menuLook = addMenu(menuSettings, "menuLook", QStringLiteral("Look"));
+    menuMIDI = addMenu(menuSettings, "menuMIDI", QStringLiteral("MIDI"));
+    menuMIDI->setEnabled(false);
+    menuMIDIchannel = addMenu(menuMIDI, "menuMIDIchannel", QStringLiteral("Channel"));
+    menuMode = addMenu(menuSettings, "menuMode", QStringLiteral("Mode"));
+    menuMode->setEnabled(false);
+    menuModePreset = addItem(menuMode, "menuModePreset", QStringLiteral("Preset Mode"));
+    menuModePreset->setCheckable(true);
+    menuModeBank = addItem(menuMode, "menuModeBank", QStringLiteral("FX Bank Mode"));
+    menuModeBank->setCheckable(true);
+}
+
+void TformMain::buildFirmwareAndInfoMenus() {
+    menuFirmwareUpgrade = addMenu(MenuBar1, "menuFirmwareUpgrade", QStringLiteral("Firmware Upgrade"));
+    menuFirmwareUpgradeMode =
+        addItem(menuFirmwareUpgrade, "menuFirmwareUpgradeMode", QStringLiteral("Upgrade Mode"));
+    menuFirmwareUpgradeMode->setCheckable(true);
+    menuStartFirmwareUpgrade =
+        addItem(menuFirmwareUpgrade, "menuStartFirmwareUpgrade", QStringLiteral("Start Firmware Upgrade"));
+    menuStartFirmwareUpgrade->setEnabled(false);
+    menuEraseSettings = addItem(menuFirmwareUpgrade, "menuEraseSettings", QStringLiteral("Erase Settings"));
+
+    menuInfo = addMenu(MenuBar1, "menuInfo", QStringLiteral("Info"));
+    menuQuickStart = addItem(menuInfo, "menuQuickStart", QStringLiteral("Quick Start"));
+    menuQuickStart->setVisible(false);
+    menuSupport = addItem(menuInfo, "menuSupport", QStringLiteral("Support"));
+    menuAppVersion = addItem(menuInfo, "menuAppVersion", QStringLiteral("Version: "));
+    menuAppVersion->setEnabled(false);
+    menuNewAppVersion = addItem(menuInfo, "menuNewAppVersion", QStringLiteral("New version available:"));
+    menuNewAppVersion->setEnabled(false);
+    menuSerialNumber = addItem(menuInfo, "menuSerialNumber", QStringLiteral("Device Serial: "));
+    menuUpdateNow = addItem(menuInfo, "menuUpdateNow", QStringLiteral("Update Now"));
+    menuShowUpdateMsg = addItem(menuInfo, "menuShowUpdateMsg", QStringLiteral("Show Update Message"));
+    menuShowUpdateMsg->setCheckable(true);
+}
+
+// ---- Start-up ----
 
 void TformMain::FormCreate() {
     ctx.link.reportDriverErrors = false;
@@ -224,27 +266,32 @@ bool TformMain::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
     return false;
 }
 
+bool TformMain::handleKey(QObject* watched, int key, Qt::KeyboardModifiers modifiers) {
+    if (FormKeyDown(key, modifiers))
+        return true;
+    if (watched == lstEffects && move_up_or_down(key))
+        return true;
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return false;
+    // Keyboard users pick a row with Enter, as a click would.
+    if (watched == lstCategory && lstCategory->currentRow() >= 0) {
+        categoryClick(lstCategory->currentRow());
+        return true;
+    }
+    if (watched == lstEffects && lstEffects->currentItem()) {
+        effetto_cliccato(lstEffects->currentItem());
+        return true;
+    }
+    return false;
+}
+
 bool TformMain::eventFilter(QObject* watched, QEvent* event) {
     // The key handler sees every key pressed anywhere in this window before the focused control.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {
         const auto* key = static_cast<QKeyEvent*>(event);
         bool consumed = false;
-        runGuarded(ctx.services, [&] {
-            consumed = FormKeyDown(key->key(), key->modifiers());
-            if (!consumed && watched == lstEffects)
-                consumed = move_up_or_down(key->key());
-            if (!consumed && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-                // Keyboard users pick a row with Enter, as a click would.
-                if (watched == lstCategory && lstCategory->currentRow() >= 0) {
-                    categoryClick(lstCategory->currentRow());
-                    consumed = true;
-                } else if (watched == lstEffects && lstEffects->currentItem()) {
-                    effetto_cliccato(lstEffects->currentItem());
-                    consumed = true;
-                }
-            }
-        });
+        runGuarded(ctx.services, [&] { consumed = handleKey(watched, key->key(), key->modifiers()); });
         if (consumed)
             return true;
     }
@@ -261,41 +308,27 @@ void TformMain::closeEvent(QCloseEvent* event) {
 // ---- Discovery and linking ----
 
 void TformMain::CheckAttachedDevices() {
-    UsbLink& link = ctx.link;
-    link.GetFTDeviceCount();
-    if (link.deviceCount == 0)
-        return;
-    for (std::uint32_t i = 0; i < link.deviceCount; ++i) {
-        link.GetFTDeviceSerialNo(i);
-        const QString serial = QString::fromLatin1(link.listedDeviceString);
-        menuSerialNumber->setText(menuSerialNumber->text() + serial);
-        ctx.state.deviceSerialNumber = serial;
-        link.GetFTDeviceDescription(i);
-        const QString description = QString::fromLatin1(link.listedDeviceString);
-        lblDeviceName->setText(description == kFactoryDescription ? QStringLiteral("Tarvo Max")
-                                                                  : description);
+    for (const BridgeInfo& bridge : listBridges(ctx.link)) {
+        menuSerialNumber->setText(menuSerialNumber->text() + bridge.serial);
+        ctx.state.deviceSerialNumber = bridge.serial;
+        lblDeviceName->setText(bridgeDisplayName(bridge.description));
     }
 }
 
 void TformMain::ScanDevices() {
-    UsbLink& link = ctx.link;
     lblDeviceName->setText(QStringLiteral("Device Name"));
-    link.GetFTDeviceCount();
-    ctx.console.log(QStringLiteral("FT device count: %1").arg(link.deviceCount));
-    if (link.deviceCount == 0) {
+    const QList<BridgeInfo> bridges = listBridges(ctx.link);
+    ctx.console.log(QStringLiteral("FT device count: %1").arg(ctx.link.deviceCount));
+    if (bridges.isEmpty()) {
         ctx.services.showMessage(QStringLiteral("No device found"));
         lblDeviceName->setText(QStringLiteral("No device found"));
         return;
     }
-    for (std::uint32_t i = 0; i < link.deviceCount; ++i) {
-        link.GetFTDeviceSerialNo(i);
-        const QString serial = QString::fromLatin1(link.listedDeviceString);
-        ctx.console.log(QStringLiteral("FT_Device_String: ") + serial);
-        ctx.state.deviceSerialNumber = serial;
-        link.GetFTDeviceDescription(i);
-        const QString description = QString::fromLatin1(link.listedDeviceString);
-        lblDeviceName->setText(description);
-        ctx.services.showMessage(description + QStringLiteral(" found, click Link"));
+    for (const BridgeInfo& bridge : bridges) {
+        ctx.console.log(QStringLiteral("FT_Device_String: ") + bridge.serial);
+        ctx.state.deviceSerialNumber = bridge.serial;
+        lblDeviceName->setText(bridge.description);
+        ctx.services.showMessage(bridge.description + QStringLiteral(" found, click Link"));
     }
 }
 
@@ -304,41 +337,32 @@ void TformMain::menuScanClick() {
 }
 
 bool TformMain::LinkDevice() {
-    UsbLink& link = ctx.link;
-    ctx.console.log(QStringLiteral("serial number: ") + ctx.state.deviceSerialNumber);
-    bool opened = false;
-    if (link.Open_USB_Device_By_Serial_Number(ctx.state.deviceSerialNumber) == FT_OK) {
+    const bool opened = openBridge(ctx.link, ctx.console, ctx.state.deviceSerialNumber);
+    if (opened) {
+        linked_ = true;
         lblDeviceName->setText(lblDeviceName->text() + kLinkedSuffix);
-        link.SetDeviceBaudRate();
-        link.SetDeviceDataCharacteristics();
-        ctx.console.log(QStringLiteral("FT_HANDLE: 0x") + IntToHex(link.ftHandle, 8));
-        ctx.console.logDirect(QStringLiteral("baud rate = %1").arg(link.baudRate));
         btnUpload->setEnabled(true);
         btnRequest->setEnabled(true);
         chkFirmwareUpgradeMode->setEnabled(false);
         menuScan->setEnabled(false);
         menuConnect->setEnabled(false);
         menuDisconnect->setEnabled(true);
-        opened = true;
     }
-    if (ctx.state.bootloaderMode) {
-        link.SetSerialParameters(SerialMode::Bootloader);
-        link.SetDeviceDataCharacteristics();
-        link.txBuffer[0] = 0x7F;
-        link.WriteDevice(1);
-        const QString received = ctx.comm.ReadTextReply();
-        ctx.console.logDirect(QStringLiteral("received Byte: ") + received);
-        if (received == QStringLiteral("79")) {
-            ctx.services.showMessage(
-                QStringLiteral("Connection to bootloader succeeded, ready for firmware upgrade"));
-            menuStartFirmwareUpgrade->setEnabled(true);
-            btnRequest->setEnabled(false);
-            btnUpload->setEnabled(false);
-        } else {
-            ctx.services.showMessage(QStringLiteral("Connection to bootloader failed"));
-        }
-    }
+    if (ctx.state.bootloaderMode)
+        bootloaderHandshake();
     return opened;
+}
+
+void TformMain::bootloaderHandshake() {
+    if (syncBootloader(ctx) == QStringLiteral("79")) {
+        ctx.services.showMessage(
+            QStringLiteral("Connection to bootloader succeeded, ready for firmware upgrade"));
+        menuStartFirmwareUpgrade->setEnabled(true);
+        btnRequest->setEnabled(false);
+        btnUpload->setEnabled(false);
+    } else {
+        ctx.services.showMessage(QStringLiteral("Connection to bootloader failed"));
+    }
 }
 
 void TformMain::menuConnectClick() {
@@ -351,31 +375,28 @@ void TformMain::menuConnectClick() {
     ctx.state.linkedOnce = true;
     menuFirmwareUpgradeMode->setEnabled(true);
     btnOpenEffect->setEnabled(true);
+    // The link is made whatever the stored-effect question brings, a reply that does not read
+    // included (its error is still reported): MIDI, Mode and the receive poll must not be left
+    // off. Unless Unlink was pressed while the editor waited: then this Link ends unlinked.
+    const auto finishLink = onScopeExit([this] {
+        if (!linked_)
+            return;
+        menuMIDI->setEnabled(true);
+        menuMode->setEnabled(true);
+        Timer_USB_read->start();
+    });
     GetFXStoredOnPedal();
-    menuMIDI->setEnabled(true);
-    menuMode->setEnabled(true);
-    Timer_USB_read->start();
-}
-
-bool TformMain::linkedBridgeStillListed() {
-    UsbLink& link = ctx.link;
-    const QByteArray serial(link.openSerialNumber.data());
-    if (link.GetFTDeviceCount() != FT_OK)
-        return false;
-    for (std::uint32_t i = 0; i < link.deviceCount; ++i)
-        if (link.GetFTDeviceSerialNo(i) == FT_OK && link.listedDeviceString == serial)
-            return true;
-    return false;
 }
 
 void TformMain::menuDisconnectClick() {
     // A failed close leaves the link as it is, unless the bridge has been unplugged: then
     // there is nothing left to close, and keeping the window "linked" would wedge it.
     if (ctx.link.CloseDevice() != FT_OK) {
-        if (linkedBridgeStillListed())
+        if (linkedBridgeStillListed(ctx.link))
             return;
         ctx.console.log(QStringLiteral("the linked bridge is no longer attached; unlinked"));
     }
+    linked_ = false;
     QString name = lblDeviceName->text();
     const qsizetype at = name.lastIndexOf(kLinkedSuffix);
     if (at >= 0)
@@ -384,14 +405,11 @@ void TformMain::menuDisconnectClick() {
     menuScan->setEnabled(true);
     menuConnect->setEnabled(true);
     menuDisconnect->setEnabled(false);
-    btnUpload->setEnabled(false);
-    btnOpenEffect->setEnabled(false);
-    btnRequest->setEnabled(false);
-    btnAssign->setEnabled(false);
+    for (QWidget* button : {btnUpload, btnOpenEffect, btnRequest, btnAssign, btnStoreSettingsOnPedal})
+        button->setEnabled(false);
     menuMIDI->setEnabled(false);
     menuMode->setEnabled(false);
-    btnStoreSettingsOnPedal->setEnabled(false);
-    if (windows.formFXParameters && windows.formFXParameters->isVisible())
+    if (windows.formFXParameters->isVisible())
         windows.formFXParameters->EnableDisableControls(false);
 }
 
@@ -402,25 +420,44 @@ void TformMain::chkFirmwareUpgradeModeChange() {
 // ---- Read-back of the stored effect ----
 
 void TformMain::btnOpenEffectClick() {
-    GetFXStoredOnPedal();
+    const bool pollWasRunning = Timer_USB_read->isActive();
+    // A reply that does not read ends the exchange with its error reported; the poll must not
+    // stay stopped because of it.
+    try {
+        GetFXStoredOnPedal();
+    } catch (...) {
+        if (pollWasRunning)
+            Timer_USB_read->start();
+        btnOpenEffect->setEnabled(true);
+        throw;
+    }
     btnOpenEffect->setEnabled(true);
 }
 
 void TformMain::GetFXStoredOnPedal() {
     Timer_USB_read->stop();
-    ctx.link.txBuffer[0] = 0x06;
-    ctx.link.txBuffer[1] = 0x00;
-    ctx.link.PurgeDeviceTx();
-    ctx.link.WriteDevice(2);
+    sendGetStoredEffect(ctx.link);
     btnOpenEffect->setEnabled(false);
-    ctx.services.pause(100);
+    ctx.services.pause(kGetStoredEffectPauseMs);
     btnOpenEffect->setEnabled(true);
     const QString reply = ctx.comm.ReadTextReply();
+    if (!linked_)
+        return; // unlinked while waiting: there is no pedal to show
+    if (reply.isEmpty()) {
+        // Nothing came back (the wait has said why): no numbers to take, but asking again is
+        // worth a try.
+        btnRequest->setEnabled(false);
+        return;
+    }
     if (!ParseStoredEffectReply(reply)) {
         btnRequest->setEnabled(false);
         btnOpenEffect->setEnabled(false);
         return;
     }
+    openTheStoredEffect();
+}
+
+void TformMain::openTheStoredEffect() {
     if (!OpenStoredEffect()) {
         btnRequest->setEnabled(false);
         return;
@@ -434,43 +471,25 @@ void TformMain::GetFXStoredOnPedal() {
 }
 
 bool TformMain::ParseStoredEffectReply(const QString& text) {
-    if (text.isEmpty()) {
-        // Nothing came back (the wait has already said why); there are no numbers to take.
-        return false;
-    }
-    QString rest = text;
-    QString lines[4];
-    for (QString& line : lines) {
-        const qsizetype cr = rest.indexOf(u'\r');
-        if (cr < 0) {
-            line = rest;
-            rest.clear();
-        } else {
-            line = rest.left(cr);
-            rest = rest.mid(cr + 2);
-        }
-    }
-    const bool stored = !((lines[0] == QStringLiteral("255") && lines[1] == QStringLiteral("255")) ||
-                          (lines[0] == QStringLiteral("0") && lines[1] == QStringLiteral("0")));
-    if (!stored)
+    StoredEffectReply reply = splitStoredEffectReply(text);
+    if (!reply.marked)
         ctx.services.showMessage(QStringLiteral("No effect found on pedal"));
-    ctx.state.effectNumber = StrToInt(lines[1]);
-    ctx.state.effectVersion = StrToInt(lines[2]);
-    ctx.state.firmwareVersion = StrToInt(lines[3]);
-    ctx.console.log(QStringLiteral("effect number DEC: %1").arg(ctx.state.effectNumber));
-    ctx.console.log(QStringLiteral("effect number HEX: ") +
-                    IntToHex(static_cast<std::uint32_t>(ctx.state.effectNumber), 8));
-    ctx.console.log(QStringLiteral("effect version: %1").arg(ctx.state.effectVersion));
-    ctx.console.log(QStringLiteral("firmware version: %1").arg(ctx.state.firmwareVersion));
+    readStoredEffectNumbers(reply);
+    // Marked as stored, yet naming the catalogue's placeholder for no effect (or erased memory):
+    // there is no effect to open either.
+    if (reply.marked && !reply.stored())
+        ctx.services.showMessage(QStringLiteral("No effect found on pedal"));
+    applyStoredEffectReply(reply, ctx.state, ctx.console);
     lblFirmwareVersion->setText(QStringLiteral("Firmware Version: %1").arg(ctx.state.firmwareVersion));
-    return stored;
+    if (!reply.stored())
+        showNoEffectOnPedal();
+    return reply.stored();
 }
 
 bool TformMain::OpenStoredEffect() {
-    ResourceStore& resources = ctx.resources;
-    resources.read_file_from_stream(QStringLiteral("effect_list"));
     const int n = ctx.state.effectNumber;
-    if (n < 0 || n >= resources.resource_lines.size()) {
+    const QString line = resources_.catalogueLine(n);
+    if (line.isEmpty()) {
         // A number the catalogue does not have (newer firmware, a garbled reply): say so
         // rather than reading past the list.
         ctx.services.showMessage(
@@ -478,15 +497,13 @@ bool TformMain::OpenStoredEffect() {
                 .arg(n));
         return false;
     }
-    ctx.console.log(resources.resource_lines.at(n));
-    selectPedalEffect(n);
+    ctx.console.log(line);
+    selectPedalEffect(ProductData::catalogueLineName(line));
     return true;
 }
 
-void TformMain::selectPedalEffect(int number) {
-    const QString line = ctx.resources.resource_lines.at(number);
-    const qsizetype colon = line.indexOf(u':');
-    ctx.state.pedalEffectName = colon >= 0 ? line.mid(colon + 1) : line;
+void TformMain::selectPedalEffect(const QString& name) {
+    ctx.state.pedalEffectName = name;
     ctx.console.log(QStringLiteral("effetto ottenuto dalla lista: ") + ctx.state.pedalEffectName);
     ctx.state.selectedEffectName = ctx.state.pedalEffectName;
     ctx.state.effectOnPedalSelected = true;
@@ -494,13 +511,26 @@ void TformMain::selectPedalEffect(int number) {
     btnRequest->setFocus();
 }
 
+void TformMain::showNoEffectOnPedal() {
+    ctx.console.log(QStringLiteral("no effect on the pedal"));
+    const bool showingPedalEffect = ctx.state.effectOnPedalSelected;
+    ctx.state.pedalEffectName.clear();
+    ctx.state.effectOnPedalSelected = false;
+    if (showingPedalEffect && windows.formFXParameters->isVisible())
+        windows.formFXParameters->close();
+    btnRequest->setEnabled(false);
+    btnAssign->setEnabled(false);
+    btnStoreSettingsOnPedal->setEnabled(false);
+}
+
 void TformMain::openParameterWindow(const QString& caption, bool setWidth) {
     TformFXParameters* params = windows.formFXParameters;
     if (params->isVisible())
         params->close();
-    params->move(geometry().left() + width(), geometry().top());
+    // Beside this window's frame, not its inside: under a window manager the frame is wider.
+    const QRect frame = frameGeometry();
+    params->move(frame.x() + frame.width(), frame.y());
     params->setWindowTitle(caption);
-    params->setAccessibleName(caption);
     params->show();
     const int height = TformFXParameters::windowHeight(ctx.state.numOfParameters, ctx.state.numOfReadbacks);
     params->setFixedSize(setWidth ? TformFXParameters::kWindowWidth : params->width(), height);
@@ -510,10 +540,10 @@ bool TformMain::showPedalEffectInBrowser() {
     for (int row = 0; row < static_cast<int>(categoryNames.size()); ++row) {
         lstEffects->clear();
         const QString resource =
-            ResourceStore::format_resource_name(categoryNames[static_cast<std::size_t>(row)]);
-        ctx.resources.read_file_from_stream(resource);
+            ResourceStore::format_resource_name(categoryNames[static_cast<std::size_t>(row)].displayName);
+        resources_.read_file_from_stream(resource);
         if (search_effect_name(row)) {
-            ctx.resources.read_file_from_stream(resource);
+            resources_.read_file_from_stream(resource);
             lstEffects->clear();
             get_effects_name();
             lstEffects->setCurrentRow(foundEffectRow_);
@@ -523,20 +553,233 @@ bool TformMain::showPedalEffectInBrowser() {
     return false;
 }
 
-// ---- Receive poll and version check: filled in by the dispatcher and the version check ----
-
-void TformMain::checkmostrecentversiononwebsite() {}
-
-// ---- Start-up routines ----
+// ---- Effect browser ----
 
 void TformMain::create_categories() {
     lstCategory->clear();
-    for (const QString& name : categoryNames)
-        lstCategory->addItem(name);
+    for (const Category& category : categoryNames)
+        lstCategory->addItem(category.displayName);
     // Bound to a click on the row itself: selecting a row from code runs no handler.
     on(lstCategory, &QListWidget::itemClicked,
        [this](QListWidgetItem* item) { categoryClick(lstCategory->row(item)); });
 }
+
+void TformMain::categoryClick(int row) {
+    if (row < 0 || row >= static_cast<int>(categoryNames.size()))
+        return;
+    const Category& category = categoryNames[static_cast<std::size_t>(row)];
+    lstEffects->clear();
+    resources_.read_file_from_stream(category.resourceName);
+    get_effects_name();
+    currentCategory = category.displayName;
+    if (row == static_cast<int>(kImpulseResponseCategory))
+        ctx.services.showMessage(kImpulseResponseHowTo);
+    else
+        btnOpenEffect->setEnabled(true);
+}
+
+void TformMain::get_effects_name() {
+    for (const EffectRow& effect :
+         effectRows(resources_, ctx.console, resources_.resource_lines, ctx.state.bankMode)) {
+        auto* row = new QListWidgetItem(effect.name, lstEffects);
+        if (!effect.enabled)
+            row->setFlags(row->flags() & ~Qt::ItemIsEnabled);
+    }
+}
+
+void TformMain::effetto_cliccato(QListWidgetItem* item) {
+    if (!item)
+        return;
+    if (ctx.state.bankMode && !(item->flags() & Qt::ItemIsEnabled)) {
+        windows.formFXParameters->close();
+        btnUpload->setEnabled(false);
+        btnStoreSettingsOnPedal->setEnabled(false);
+        return;
+    }
+    lstEffects->setCurrentItem(item);
+    ctx.console.log(QStringLiteral("efx index :%1").arg(lstEffects->currentRow()));
+    EditorState& s = ctx.state;
+    s.selectedEffectName = item->text();
+    ctx.console.log(QStringLiteral("selected effect name: ") + s.selectedEffectName);
+    if (!s.selectedEffectName.isEmpty())
+        btnGetFXInfo->setEnabled(true);
+    s.effectOnPedalSelected = s.selectedEffectName == s.pedalEffectName;
+    btnRequest->setEnabled(s.effectOnPedalSelected);
+    if (!s.effectOnPedalSelected) {
+        btnAssign->setEnabled(false);
+        btnStoreSettingsOnPedal->setEnabled(false);
+    }
+    openParameterWindow(s.selectedEffectName, true);
+    // The window's close (part of reopening) disables Request; the pedal's effect keeps it.
+    if (s.effectOnPedalSelected)
+        btnRequest->setEnabled(true);
+    menuLoadIR->setEnabled(currentCategory == categoryNames[kImpulseResponseCategory].displayName);
+    btnOpenEffect->setEnabled(true);
+}
+
+bool TformMain::move_up_or_down(int key) {
+    const int row = lstEffects->currentRow();
+    if (key == Qt::Key_Up) {
+        ctx.console.log(QStringLiteral("arrow up pressed"));
+        if (row > 0)
+            lstEffects->setCurrentRow(row - 1);
+        return true;
+    }
+    if (key == Qt::Key_Down) {
+        ctx.console.log(QStringLiteral("arrow down pressed"));
+        if (row < lstEffects->count() - 1)
+            lstEffects->setCurrentRow(row + 1);
+        return true;
+    }
+    return false;
+}
+
+bool TformMain::search_effect_name(int categoryRow) {
+    const qsizetype i = resources_.resource_lines.indexOf(ctx.state.pedalEffectName);
+    if (i < 0)
+        return false;
+    lstCategory->setCurrentRow(categoryRow);
+    foundEffectRow_ = static_cast<int>(i);
+    if (i < lstEffects->count())
+        lstEffects->setCurrentRow(foundEffectRow_);
+    return true;
+}
+
+// ---- Incoming messages ----
+
+void TformMain::Timer_USB_readTimer() {
+    DispatchIncoming();
+}
+
+void TformMain::DispatchIncoming() {
+    UsbLink& link = ctx.link;
+    link.reportDriverErrors = false;
+    if (link.GetDeviceQueueStatus() == FT_OK) {
+        const std::uint32_t n = link.ReadDevice();
+        if (const std::uint64_t dropped = link.driver().takeDroppedBytes())
+            ctx.console.log(QStringLiteral("receive queue full: %1 older bytes dropped").arg(dropped));
+        applyIncoming(
+            ctx.incoming.decode(QByteArray(reinterpret_cast<const char*>(link.rxBuffer.data()), n)));
+    }
+    link.reportDriverErrors = true;
+}
+
+void TformMain::applyIncoming(const IncomingMessage& message) {
+    switch (message.kind) {
+    case IncomingMessage::Kind::Bank:
+        SelectBankRadio(message.number);
+        break;
+    case IncomingMessage::Kind::Effect:
+        OpenReportedEffect(message.number);
+        break;
+    case IncomingMessage::Kind::UploadComplete:
+        lblStatus->setText(QStringLiteral("Upload complete"));
+        break;
+    case IncomingMessage::Kind::Live:
+        windows.formFXParameters->ApplyLiveReport(message.live);
+        break;
+    case IncomingMessage::Kind::MemoryDump:
+        showMemoryDump(message.dump);
+        break;
+    case IncomingMessage::Kind::Nothing:
+        break;
+    }
+}
+
+void TformMain::SelectBankRadio(int n) {
+    if (n == 0)
+        rdbtnBank1->setChecked(true);
+    else if (n == 1)
+        rdbtnBank2->setChecked(true);
+    else if (n == 2)
+        rdbtnBank3->setChecked(true);
+}
+
+void TformMain::showMemoryDump(const QByteArray& dump) {
+    ctx.console.logLines(memoryDumpLines(dump));
+    if (isErasedMemory(dump))
+        ctx.services.showMessage(QStringLiteral("Memory Erased"));
+}
+
+void TformMain::OpenReportedEffect(int number) {
+    if (number == kNoEffect) {
+        showNoEffectOnPedal();
+        return;
+    }
+    const QString line = resources_.catalogueLine(number);
+    if (line.isEmpty())
+        throw std::out_of_range(QStringLiteral("List index out of bounds (%1)").arg(number).toStdString());
+    selectPedalEffect(ProductData::catalogueLineName(line));
+    openParameterWindow(ctx.state.pedalEffectName + QStringLiteral(" v%1").arg(ctx.state.effectVersion),
+                        false);
+    windows.formFXParameters->EnableDisableControls(false);
+    btnRequest->setEnabled(true);
+    showPedalEffectInBrowser();
+}
+
+// ---- Read-back of the pedal's state ----
+
+void TformMain::btnRequestClick() {
+    ctx.state.requestInProgress = true;
+    const auto clearAtEnd = onScopeExit([this] { ctx.state.requestInProgress = false; });
+    RequestAndApplyState();
+}
+
+void TformMain::RequestAndApplyState() {
+    Timer_USB_read->stop();
+    // However the exchange ends, a reply that does not read included (its error is reported),
+    // the poll runs again and Request can be pressed again.
+    const auto restore = onScopeExit([this] {
+        Timer_USB_read->start();
+        btnRequest->setEnabled(linked_ && ctx.state.effectOnPedalSelected);
+    });
+    sendRequestState(ctx.comm, ctx.state.numOfParameters);
+    ctx.services.pause(kRequestStatePauseMs);
+    btnRequest->setEnabled(false);
+    if (!ctx.comm.ReadStateBlock())
+        return;
+    const StateBlockOffsets offsets{ctx.state.numOfParameters};
+    if (static_cast<std::uint32_t>(ctx.state.receiveArray.size()) < offsets.size()) {
+        // Applying a short block would read past its end; leave the window as it was.
+        ctx.services.showMessage(QStringLiteral("The pedal's reply was incomplete (%1 of %2 bytes); "
+                                                "the settings were not updated. Press Request to try again.")
+                                     .arg(ctx.state.receiveArray.size())
+                                     .arg(offsets.size()));
+        return;
+    }
+    applyStateBlock();
+}
+
+void TformMain::applyStateBlock() {
+    TformFXParameters* params = windows.formFXParameters;
+    params->update_FXParameters();
+    params->receive_assignments_from_device();
+    params->receive_reverse_data_from_device();
+    params->receive_mode();
+    ShowMidiChannel();
+    btnAssign->setEnabled(true);
+    btnStoreSettingsOnPedal->setEnabled(true);
+    params->EnableDisableControls(true);
+    params->EnableRevCheckBoxes();
+    Timer_USB_read->start();
+    params->DisableBypassAndPresetAssignInBankMode();
+}
+
+void TformMain::ShowMidiChannel() {
+    for (QAction* item : midiChannelItems) {
+        item->setCheckable(true);
+        item->setChecked(false);
+    }
+    const StateBlockOffsets offsets{ctx.state.numOfParameters};
+    const std::uint8_t c = stateBlockByte(ctx.state.receiveArray, offsets.midiChannel());
+    if (const int item = midiChannelItem(c); item >= 0)
+        midiChannelItems.at(item)->setChecked(true);
+    ctx.console.log(QStringLiteral("MIDI channel: %1").arg(c));
+}
+
+// ---- Start-up routines and the version check: filled in by the settings and version work ----
+
+void TformMain::checkmostrecentversiononwebsite() {}
 
 QString TformMain::GetAppVersionText() const {
     const QStringList parts = QStringLiteral(TARVO_FILE_VERSION).split(u'.');
@@ -571,258 +814,3 @@ void TformMain::CreateMidiChannelMenu() {
 }
 
 void TformMain::menuMIDIchannelsClickItem(QAction*) {}
-
-// ---- Effect browser ----
-
-void TformMain::categoryClick(int row) {
-    if (row < 0 || row >= static_cast<int>(categoryNames.size()))
-        return;
-    static const char* const resourceNames[] = {"gain",    "modulation",       "synthesis", "filter",
-                                                "dynamic", "impulse_response", "other"};
-    lstEffects->clear();
-    ctx.resources.read_file_from_stream(QString::fromLatin1(resourceNames[row]));
-    get_effects_name();
-    currentCategory = categoryNames[static_cast<std::size_t>(row)];
-    if (row == 5)
-        ctx.services.showMessage(QStringLiteral(
-            "How to load an impulse response:\r\n1) Select an IR load algorithm in Impulse Response "
-            "category\r\n2) "
-            "Go to File and click Load IR, choose the desired WAV file\r\n3) Click UPLOAD SELECTED EFFECT "
-            "button\r\nWorks best with 48kHz sampling rate at a bitrate of 24 or 32 bit"));
-    else
-        btnOpenEffect->setEnabled(true);
-}
-
-void TformMain::get_effects_name() {
-    const QStringList lines = ctx.resources.resource_lines;
-    for (const QString& name : lines) {
-        auto* row = new QListWidgetItem(name, lstEffects);
-        if (ctx.state.bankMode && ctx.resources.get_effect_size(name) > 5440) {
-            ctx.console.log(QStringLiteral("size of ") + name + QStringLiteral(" exceed 5440 bytes"));
-            row->setFlags(row->flags() & ~Qt::ItemIsEnabled);
-        }
-    }
-}
-
-void TformMain::effetto_cliccato(QListWidgetItem* item) {
-    if (!item)
-        return;
-    TformFXParameters* params = windows.formFXParameters;
-    if (ctx.state.bankMode && !(item->flags() & Qt::ItemIsEnabled)) {
-        params->close();
-        btnUpload->setEnabled(false);
-        btnStoreSettingsOnPedal->setEnabled(false);
-        return;
-    }
-    lstEffects->setCurrentItem(item);
-    ctx.console.log(QStringLiteral("efx index :%1").arg(lstEffects->currentRow()));
-    EditorState& s = ctx.state;
-    s.selectedEffectName = item->text();
-    ctx.console.log(QStringLiteral("selected effect name: ") + s.selectedEffectName);
-    if (!s.selectedEffectName.isEmpty())
-        btnGetFXInfo->setEnabled(true);
-    if (s.selectedEffectName == s.pedalEffectName) {
-        s.effectOnPedalSelected = true;
-        btnRequest->setEnabled(true);
-    } else {
-        s.effectOnPedalSelected = false;
-        btnRequest->setEnabled(false);
-        btnAssign->setEnabled(false);
-        btnStoreSettingsOnPedal->setEnabled(false);
-    }
-    openParameterWindow(s.selectedEffectName, true);
-    // The window's close (part of reopening) disables Request; the pedal's effect keeps it.
-    if (s.effectOnPedalSelected)
-        btnRequest->setEnabled(true);
-    menuLoadIR->setEnabled(currentCategory == QStringLiteral("Impulse Response"));
-    btnOpenEffect->setEnabled(true);
-}
-
-bool TformMain::move_up_or_down(int key) {
-    const int row = lstEffects->currentRow();
-    if (key == Qt::Key_Up) {
-        ctx.console.log(QStringLiteral("arrow up pressed"));
-        if (row > 0)
-            lstEffects->setCurrentRow(row - 1);
-        return true;
-    }
-    if (key == Qt::Key_Down) {
-        ctx.console.log(QStringLiteral("arrow down pressed"));
-        if (row < lstEffects->count() - 1)
-            lstEffects->setCurrentRow(row + 1);
-        return true;
-    }
-    return false;
-}
-
-bool TformMain::search_effect_name(int categoryRow) {
-    const QStringList& lines = ctx.resources.resource_lines;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines.at(i) == ctx.state.pedalEffectName) {
-            lstCategory->setCurrentRow(categoryRow);
-            foundEffectRow_ = static_cast<int>(i);
-            if (i < lstEffects->count())
-                lstEffects->setCurrentRow(foundEffectRow_);
-            return true;
-        }
-    }
-    return false;
-}
-
-// ---- Incoming messages ----
-
-void TformMain::Timer_USB_readTimer() {
-    DispatchIncoming();
-}
-
-void TformMain::SelectBankRadio(int n) {
-    if (n == 0)
-        rdbtnBank1->setChecked(true);
-    else if (n == 1)
-        rdbtnBank2->setChecked(true);
-    else if (n == 2)
-        rdbtnBank3->setChecked(true);
-}
-
-void TformMain::DispatchIncoming() {
-    UsbLink& link = ctx.link;
-    link.reportDriverErrors = false;
-    if (link.GetDeviceQueueStatus() != FT_OK) {
-        link.reportDriverErrors = true;
-        return;
-    }
-    const std::uint32_t n = link.ReadDevice();
-    const QByteArray bytes(reinterpret_cast<const char*>(link.rxBuffer.data()), n);
-
-    if (!pendingDump_.isEmpty() && ctx.services.elapsedMs() > dumpDeadline_) {
-        // The rest of the dump never came: give it up and read this as a message of its own.
-        ctx.console.log(QStringLiteral("memory dump incomplete: %1 of %2 bytes received")
-                            .arg(pendingDump_.size())
-                            .arg(kMemoryDumpSize));
-        pendingDump_.clear();
-    }
-    if (!pendingDump_.isEmpty()) {
-        // The rest of a memory dump: nothing else is read until it is whole or given up.
-        pendingDump_ += bytes;
-        if (pendingDump_.size() >= kMemoryDumpSize) {
-            const QByteArray dump = pendingDump_.left(kMemoryDumpSize);
-            pendingDump_.clear();
-            showMemoryDump(dump);
-        }
-        link.reportDriverErrors = true;
-        return;
-    }
-    if (n == 0) {
-        link.reportDriverErrors = true;
-        return;
-    }
-
-    const QString text = QString::fromLatin1(bytes);
-    if (text.startsWith(u'0'))
-        SelectBankRadio(StrToInt(text.mid(1)));
-    else if (text.startsWith(u'1'))
-        OpenReportedEffect(HexToInt(text.mid(1)) % 65536);
-    if (text == QStringLiteral("Upload complete"))
-        lblStatus->setText(text);
-    const auto first = static_cast<std::uint8_t>(bytes.at(0));
-    if (first == 0xAA && bytes.size() >= 5) {
-        const auto byte = [&](int k) { return static_cast<std::uint8_t>(bytes.at(k)); };
-        windows.formFXParameters->ApplyLiveReport(byte(1), byte(2),
-                                                  static_cast<std::uint16_t>(byte(3) * 256 + byte(4)));
-    }
-    if (first == 0xAB) {
-        if (bytes.size() >= kMemoryDumpSize) {
-            showMemoryDump(bytes.left(kMemoryDumpSize));
-        } else {
-            pendingDump_ = bytes;
-            dumpDeadline_ = ctx.services.elapsedMs() + kMemoryDumpTimeoutMs;
-        }
-    }
-    link.reportDriverErrors = true;
-}
-
-void TformMain::showMemoryDump(const QByteArray& dump) {
-    QStringList lines;
-    lines.reserve(kMemoryDumpSize - 1);
-    bool erased = true;
-    for (int i = 0; i < kMemoryDumpSize - 1; ++i) {
-        const auto b = static_cast<std::uint8_t>(dump.at(i + 1));
-        erased = erased && b == 0xFF;
-        lines << QString::number(i) + QStringLiteral(": ") + IntToHex(b, 2);
-    }
-    ctx.console.logLines(lines);
-    if (erased)
-        ctx.services.showMessage(QStringLiteral("Memory Erased"));
-}
-
-void TformMain::OpenReportedEffect(int number) {
-    ResourceStore& resources = ctx.resources;
-    resources.read_file_from_stream(QStringLiteral("effect_list"));
-    if (number < 0 || number >= resources.resource_lines.size())
-        throw std::out_of_range(QStringLiteral("List index out of bounds (%1)").arg(number).toStdString());
-    selectPedalEffect(number);
-    openParameterWindow(ctx.state.pedalEffectName + QStringLiteral(" v%1").arg(ctx.state.effectVersion),
-                        false);
-    windows.formFXParameters->EnableDisableControls(false);
-    btnRequest->setEnabled(true);
-    showPedalEffectInBrowser();
-}
-
-// ---- Read-back of the pedal's state ----
-
-void TformMain::btnRequestClick() {
-    ctx.state.requestInProgress = true;
-    struct ClearAtEnd {
-        bool& flag;
-        ~ClearAtEnd() { flag = false; }
-    } clearAtEnd{ctx.state.requestInProgress};
-    RequestAndApplyState();
-}
-
-void TformMain::RequestAndApplyState() {
-    EditorState& s = ctx.state;
-    Timer_USB_read->stop();
-    ctx.comm.SendHexMessage(QStringLiteral("02") + IntToHex(s.numOfParameters % 256, 2), 2, true);
-    ctx.services.pause(200);
-    btnRequest->setEnabled(false);
-    const bool read = ctx.comm.ReadStateBlock();
-    const StateBlockOffsets offsets{s.numOfParameters};
-    if (!read || static_cast<std::uint32_t>(s.receiveArray.size()) < offsets.size()) {
-        // Applying a short block would read past its end; leave the window as it was.
-        if (read)
-            ctx.services.showMessage(
-                QStringLiteral("The pedal's reply was incomplete (%1 of %2 bytes); "
-                               "the settings were not updated. Press Request to try again.")
-                    .arg(s.receiveArray.size())
-                    .arg(offsets.size()));
-        btnRequest->setEnabled(true);
-        Timer_USB_read->start();
-        return;
-    }
-    TformFXParameters* params = windows.formFXParameters;
-    params->update_FXParameters();
-    params->receive_assignments_from_device();
-    params->receive_reverse_data_from_device();
-    params->receive_mode();
-    ShowMidiChannel();
-    btnAssign->setEnabled(true);
-    btnStoreSettingsOnPedal->setEnabled(true);
-    params->EnableDisableControls(true);
-    params->EnableRevCheckBoxes();
-    Timer_USB_read->start();
-    params->DisableBypassAndPresetAssignInBankMode();
-}
-
-void TformMain::ShowMidiChannel() {
-    for (QAction* item : midiChannelItems) {
-        item->setCheckable(true);
-        item->setChecked(false);
-    }
-    const StateBlockOffsets offsets{ctx.state.numOfParameters};
-    const int c = static_cast<std::uint8_t>(ctx.state.receiveArray.at(offsets.midiChannel()));
-    if (c == 0 || c == 255)
-        midiChannelItems.at(0)->setChecked(true);
-    else if (c >= 1 && c <= 16)
-        midiChannelItems.at(c)->setChecked(true);
-    ctx.console.log(QStringLiteral("MIDI channel: %1").arg(c));
-}

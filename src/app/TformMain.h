@@ -1,12 +1,15 @@
 #pragma once
 
-#include "app/EditorForm.h"
+#include "catalogue/ResourceStore.h"
+#include "protocol/RealTimeFunctions.h"
+#include "ui/EditorForm.h"
 
 #include <QList>
 
 class QAction;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QMenu;
 class QMenuBar;
 class QPushButton;
@@ -15,43 +18,70 @@ class QCheckBox;
 class QTimer;
 class ToggleSwitch;
 class ReceivePoll;
-class QListWidgetItem;
+struct EditorWindows;
 
 // The main window: the effect browser, the buttons that talk to the pedal, the bank and live
-// controls, and the menus. The only window from which pedal work starts.
+// controls, and the menus. The only window from which pedal work starts. Its handlers read the
+// controls, call the core and show what comes back.
 class TformMain : public EditorForm {
     Q_OBJECT
 public:
     TformMain(EditorContext& context, EditorWindows& windows);
 
+    // Called once every window exists: ties this window to the others' signals.
+    void windowsCreated();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildLabels();
+    void buildButtons();
+    void buildBankAndLive();
+    void buildBrowserAndTimers();
+    void connectControls();
+    void buildMenus();
+    void buildFileAndConnectionMenus();
+    void buildSettingsMenu();
+    void buildFirmwareAndInfoMenus();
+    QMenu* addMenu(QWidget* parent, const char* name, const QString& text);
+    QAction* addItem(QMenu* menu, const char* name, const QString& text);
+
     // Start-up, in its fixed order of steps.
     void FormCreate();
     // Returns true when the key was consumed.
     bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
+    bool handleKey(QObject* watched, int key, Qt::KeyboardModifiers modifiers);
 
     // Discovery and linking.
     void CheckAttachedDevices();
     void ScanDevices();
     bool LinkDevice();
+    void bootloaderHandshake();
     void menuScanClick();
     void menuConnectClick();
     void menuDisconnectClick();
+    void chkFirmwareUpgradeModeChange();
 
     // Read-back of the stored effect.
     void btnOpenEffectClick();
     void GetFXStoredOnPedal();
+    void openTheStoredEffect();
     bool ParseStoredEffectReply(const QString& text);
     bool OpenStoredEffect();
+    // Looks the pedal's effect up in the catalogue and makes it the selected effect.
+    void selectPedalEffect(const QString& name);
+    // The pedal holds no effect (its placeholder line 0): nothing to show or request.
+    void showNoEffectOnPedal();
+    // Opens the parameter window beside this one for the selected effect.
+    void openParameterWindow(const QString& caption, bool setWidth);
+    // Selects the pedal's effect in the browser; true when a category holds it.
+    bool showPedalEffectInBrowser();
 
     // Effect browser.
+    void create_categories();
     void categoryClick(int row);
-    void lstGainClick() { categoryClick(0); }
-    void lstModulationClick() { categoryClick(1); }
-    void lstSynthesisClick() { categoryClick(2); }
-    void lstFilterClick() { categoryClick(3); }
-    void lstDynamicClick() { categoryClick(4); }
-    void lstIRClick() { categoryClick(5); }
-    void lstOtherClick() { categoryClick(6); }
     void get_effects_name();
     void effetto_cliccato(QListWidgetItem* item);
     bool move_up_or_down(int key);
@@ -60,17 +90,17 @@ public:
     // Incoming messages and the read-back of the pedal's state.
     void Timer_USB_readTimer();
     void DispatchIncoming();
+    void applyIncoming(const IncomingMessage& message);
     void SelectBankRadio(int n);
     void OpenReportedEffect(int number);
+    void showMemoryDump(const QByteArray& dump);
     void btnRequestClick();
     void RequestAndApplyState();
+    void applyStateBlock();
     void ShowMidiChannel();
 
-    void chkFirmwareUpgradeModeChange();
-    void checkmostrecentversiononwebsite();
-
     // Start-up routines that later work fills in.
-    void create_categories();
+    void checkmostrecentversiononwebsite();
     QString GetAppVersionText() const;
     void EnsureDocumentsFolder(const QString& name);
     void EnsureDocumentsSubfolder(const QString& name, const QString& subname);
@@ -80,6 +110,15 @@ public:
     void CreateMidiChannelMenu();
     void menuLookClickItem(QAction* item);
     void menuMIDIchannelsClickItem(QAction* item);
+
+    EditorWindows& windows;
+    ResourceStore resources_;
+    // The bridge is open: set by a Link that opened it, cleared by Unlink. A Link or Request
+    // waiting for the pedal looks at it again afterwards, since Unlink can run meanwhile.
+    bool linked_ = false;
+    int foundEffectRow_ = -1;
+    bool showUpdateMessage = true;
+    QString currentCategory;
 
     // Controls, named as in the design.
     QMenuBar* MenuBar1;
@@ -136,32 +175,4 @@ public:
 
     ReceivePoll* Timer_USB_read;
     QTimer* TimerCheckWebVersion;
-
-    bool showUpdateMessage = true;
-    QString currentCategory;
-
-    static constexpr int kMemoryDumpSize = 1 + 0x4000;
-    // A dump that stops arriving is dropped after this long.
-    static constexpr int kMemoryDumpTimeoutMs = 3000;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void buildControls();
-    void buildMenus();
-    // Opens the parameter window beside this one for the selected effect.
-    void openParameterWindow(const QString& caption, bool setWidth);
-    // Selects the pedal's effect in the browser; true when a category holds it.
-    bool showPedalEffectInBrowser();
-    // Looks the pedal's effect up in the catalogue and makes it the selected effect.
-    void selectPedalEffect(int number);
-    void showMemoryDump(const QByteArray& dump);
-    bool linkedBridgeStillListed();
-
-    // A memory dump arrives in more than one read; its bytes are gathered here until whole.
-    QByteArray pendingDump_;
-    int foundEffectRow_ = -1;
-    std::int64_t dumpDeadline_ = 0;
 };

@@ -1,5 +1,5 @@
 #include "app/TformNewVersionMsg.h"
 
-TformNewVersionMsg::TformNewVersionMsg(EditorContext& context, EditorWindows& windows)
-    : EditorForm(context, windows, QStringLiteral("formNewVersionMsg"), QStringLiteral("New Version"),
-                 QSize(282, 151), QPoint(450, 25)) {}
+TformNewVersionMsg::TformNewVersionMsg(EditorContext& context)
+    : EditorForm(context, QStringLiteral("formNewVersionMsg"), QStringLiteral("New Version"), QSize(282, 151),
+                 QPoint(450, 25)) {}

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/EditorForm.h"
+#include "ui/EditorForm.h"
 
 // New version window.
 class TformNewVersionMsg : public EditorForm {
     Q_OBJECT
 public:
-    TformNewVersionMsg(EditorContext& context, EditorWindows& windows);
+    explicit TformNewVersionMsg(EditorContext& context);
 };

@@ -1,8 +1,8 @@
 #include "app/EditorApp.h"
-#include "app/EditorContext.h"
 #include "app/QtServices.h"
 #include "app/TformMain.h"
-#include "link/LibFtdiDriver.h"
+#include "link/libftdi/LibFtdiDriver.h"
+#include "protocol/EditorContext.h"
 #include "sim/DemoDriver.h"
 
 #include <QApplication>

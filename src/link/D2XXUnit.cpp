@@ -1,11 +1,11 @@
 #include "link/D2XXUnit.h"
 
-#include "app/Services.h"
+#include "base/Services.h"
 
 #include <algorithm>
 #include <cstring>
 
-QString FtStatusText(FtStatus status) {
+QString ftStatusText(FtStatus status) {
     switch (status) {
     case 1:
         return QStringLiteral(" - Invalid handle...");
@@ -51,7 +51,7 @@ UsbLink::UsbLink(FtDriver& driver, Services& services) : driver_(driver), servic
 void UsbLink::ReportFtStatus(const QString& label, FtStatus status) {
     if (!reportDriverErrors || status == FT_OK)
         return;
-    services_.showMessage(label + FtStatusText(status));
+    services_.showMessage(label + ftStatusText(status));
 }
 
 FtStatus UsbLink::GetFTDeviceCount() {

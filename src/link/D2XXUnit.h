@@ -14,7 +14,7 @@ inline constexpr std::uint32_t kUsbBufferSize = 65536;
 enum class SerialMode { Normal, Bootloader };
 
 // The text shown after an operation's label when the driver fails with `status`.
-QString FtStatusText(FtStatus status);
+QString ftStatusText(FtStatus status);
 
 // The thin layer over the bridge driver: one device handle, fixed transmit and receive buffers,
 // the serial settings, and the reporter that turns a failing status into a message box.

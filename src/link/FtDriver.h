@@ -75,5 +75,9 @@ public:
 
     // Called whenever bytes join the receive queue, possibly from a driver thread, so the
     // editor can wake on data instead of polling the clock. Drivers that cannot tell ignore it.
+    // Once it returns, the notifier it replaces is no longer called.
     virtual void setReceiveNotifier(std::function<void()> notify) { (void)notify; }
+    // Received bytes the driver had to drop since the last call because nobody read them in
+    // time; drivers whose queue cannot overflow report none.
+    virtual std::uint64_t takeDroppedBytes() { return 0; }
 };

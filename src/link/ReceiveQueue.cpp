@@ -2,18 +2,24 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 void ReceiveQueue::push(const std::uint8_t* data, std::size_t count) {
     if (count == 0)
         return;
-    std::function<void()> notify;
     {
         std::lock_guard lock(mutex_);
         bytes_.insert(bytes_.end(), data, data + count);
-        notify = notify_;
+        if (bytes_.size() > kLimit) {
+            const std::size_t excess = bytes_.size() - kLimit;
+            bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(excess));
+            dropped_ += excess;
+        }
     }
-    if (notify)
-        notify();
+    // Outside the queue's lock, so the notifier may look at the queue.
+    std::lock_guard notifying(notifyMutex_);
+    if (notify_)
+        notify_();
 }
 
 std::uint32_t ReceiveQueue::size() const {
@@ -35,7 +41,12 @@ void ReceiveQueue::clear() {
     bytes_.clear();
 }
 
-void ReceiveQueue::setNotifier(std::function<void()> notify) {
+std::uint64_t ReceiveQueue::takeDropped() {
     std::lock_guard lock(mutex_);
+    return std::exchange(dropped_, 0);
+}
+
+void ReceiveQueue::setNotifier(std::function<void()> notify) {
+    std::lock_guard notifying(notifyMutex_);
     notify_ = std::move(notify);
 }

@@ -1,7 +1,5 @@
 #include "params/ControlLayout.h"
 
-#include "app/Convert.h"
-
 #include <QByteArray>
 #include <algorithm>
 #include <cmath>
@@ -31,7 +29,7 @@ std::uint32_t countAt(const QString& countsLine, int at, ControlLayout& layout) 
 
 } // namespace
 
-ControlLayout ParseControlLayout(const QStringList& lines) {
+ControlLayout parseControlLayout(const QStringList& lines) {
     ControlLayout layout;
     const QString counts = lines.value(0);
     std::uint32_t pots = countAt(counts, 0, layout);
@@ -82,12 +80,12 @@ ControlLayout ParseControlLayout(const QStringList& lines) {
     return layout;
 }
 
-QString LineName(const QString& line, QChar separator) {
+QString lineName(const QString& line, QChar separator) {
     const qsizetype at = line.indexOf(separator);
     return at < 0 ? line : line.left(at);
 }
 
-SwitchLine ParseSwitchLine(const QString& line) {
+SwitchLine parseSwitchLine(const QString& line) {
     SwitchLine parsed;
     const qsizetype first = line.indexOf(u':');
     parsed.name = first < 0 ? line : line.left(first);
@@ -98,13 +96,13 @@ SwitchLine ParseSwitchLine(const QString& line) {
     return parsed;
 }
 
-MultiSwitchLine ParseMultiSwitchLine(const QString& line) {
+MultiSwitchLine parseMultiSwitchLine(const QString& line) {
     MultiSwitchLine parsed;
-    parsed.name = LineName(line, u';');
+    parsed.name = lineName(line, u';');
     const qsizetype positions = line.count(u';');
     const qsizetype first = line.indexOf(u';');
     QString rest = first < 0 ? QString() : line.mid(first + 1);
-    for (qsizetype k = 0; k < positions; ++k) {
+    for (qsizetype k = 0; k < std::min<qsizetype>(positions, kMaxMultiSwitchPositions); ++k) {
         const qsizetype next = rest.indexOf(u';');
         if (next < 0) {
             parsed.items << rest;
@@ -117,14 +115,15 @@ MultiSwitchLine ParseMultiSwitchLine(const QString& line) {
     return parsed;
 }
 
-QStringList ReadParameterAddresses(const QString& programText) {
+QStringList parameterAddressesOf(const QString& programText) {
     QStringList addresses;
     for (int i = 0; i < kMaxParameters; ++i)
         addresses << programText.mid(6 + 4 * i, 4);
     return addresses;
 }
 
-int MultiSwitchPosition(std::int32_t value, std::uint32_t positions) {
+int multiSwitchPosition(std::int32_t value, std::uint32_t positions) {
+    positions = std::min(positions, kMaxMultiSwitchPositions);
     if (positions == 0)
         return -1;
     const auto step = static_cast<std::int32_t>(1024 / positions);
@@ -132,29 +131,4 @@ int MultiSwitchPosition(std::int32_t value, std::uint32_t positions) {
     if (position >= static_cast<int>(positions))
         position = static_cast<int>(positions) - 1;
     return position;
-}
-
-std::int32_t MultiSwitchLevel(int position, std::uint32_t positions) {
-    if (positions == 0 || position < 0)
-        return 0;
-    return position * static_cast<std::int32_t>(1024 / positions);
-}
-
-std::int32_t PotLevel(double sliderValue) {
-    return static_cast<std::int32_t>(std::nearbyint(sliderValue));
-}
-
-QString SetParameterText(const QString& address, std::int32_t level) {
-    return QStringLiteral("01") + address + IntToHex(static_cast<std::uint32_t>(level) * 8192u, 8);
-}
-
-std::int32_t StateBlockParameterValue(const QByteArray& block, std::uint32_t i) {
-    const auto at = static_cast<qsizetype>(4 * i);
-    if (at + 4 > block.size())
-        return 0;
-    const auto byte = [&](qsizetype k) {
-        return static_cast<std::uint32_t>(static_cast<std::uint8_t>(block.at(at + k)));
-    };
-    const auto raw = static_cast<std::int32_t>((byte(0) << 24) | (byte(1) << 16) | (byte(2) << 8) | byte(3));
-    return raw / 8192;
 }

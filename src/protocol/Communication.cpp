@@ -1,8 +1,8 @@
 #include "protocol/Communication.h"
 
-#include "app/Convert.h"
-#include "app/Services.h"
-#include "console/ConsoleLog.h"
+#include "base/ConsoleLog.h"
+#include "base/Convert.h"
+#include "base/Services.h"
 #include "link/D2XXUnit.h"
 #include "protocol/EditorState.h"
 
@@ -24,14 +24,14 @@ int hexDigit(QChar c) {
 
 } // namespace
 
-QString ToHex(const QByteArray& bytes) {
+QString toHex(const QByteArray& bytes) {
     return QString::fromLatin1(bytes.toHex().toUpper());
 }
 
-QByteArray DecodeDecimalReply(const QByteArray& bytes, bool* appended) {
+QByteArray decodeDecimalReply(const QByteArray& bytes, bool* appended) {
     // Walks the hex rendering, where ASCII digits show as "30".."39": in a well-formed reply a
     // "D" or "A" can only come from a CR (0D) or LF (0A), so they mark the ends of the fields.
-    const QString h = ToHex(bytes);
+    const QString h = toHex(bytes);
     QByteArray values;
     qsizetype b = 0;
     int v = 0;
@@ -49,7 +49,7 @@ QByteArray DecodeDecimalReply(const QByteArray& bytes, bool* appended) {
                 QString digits;
                 for (qsizetype k = 1; k < field.size(); k += 2)
                     digits += field.at(k);
-                v = StrToInt(digits);
+                v = strToInt(digits);
             }
             values.append(static_cast<char>(static_cast<unsigned>(v) % 256));
             any = true;
@@ -63,8 +63,9 @@ QByteArray DecodeDecimalReply(const QByteArray& bytes, bool* appended) {
     return values;
 }
 
-Communication::Communication(UsbLink& link, Services& services, ConsoleLog& log, EditorState& state)
-    : link_(link), services_(services), log_(log), state_(state) {}
+Communication::Communication(UsbLink& link, Services& services, ConsoleLog& log, EditorState& state,
+                             IncomingDecoder& incoming)
+    : link_(link), services_(services), log_(log), state_(state), incoming_(incoming) {}
 
 void Communication::SendHexMessage(const QString& text, std::uint32_t count, bool purgeFirst) {
     const std::uint32_t pairs = std::min<std::uint32_t>(count, kUsbBufferSize);
@@ -95,6 +96,10 @@ bool Communication::waitForReply() {
             const QString text =
                 QStringLiteral("No reply from the pedal within %1 seconds").arg(kReplyTimeoutMs / 1000);
             log_.log(text);
+            // Should the reply still come, it must not be read as the answer to the next
+            // question, nor by the receive poll as a report.
+            link_.PurgeDeviceRx();
+            incoming_.expectLateReply();
             services_.showMessage(text + QStringLiteral(". Check that it is connected and switched on."));
             return false;
         }
@@ -103,61 +108,76 @@ bool Communication::waitForReply() {
     }
 }
 
-QString Communication::ReadTextReply() {
-    if (!waitForReply())
-        return {};
-    QString reply;
-    QByteArray pendingUtf8;
-    std::uint32_t total = 0;
+QByteArray Communication::readReply(int pauseMs) {
+    QByteArray collected;
+    const std::int64_t limit = services_.elapsedMs() + kReplyReadLimitMs;
     for (;;) {
         services_.processEvents();
         const std::uint32_t got = link_.ReadDevice();
-        if (!state_.bootloaderMode)
-            services_.pause(100);
+        if (pauseMs > 0)
+            services_.pause(pauseMs);
         if (got == 0)
             break;
-        total += got;
-        const QByteArray chunk(reinterpret_cast<const char*>(link_.rxBuffer.data()), got);
-        if (state_.bootloaderMode)
-            reply += ToHex(chunk);
-        else
-            pendingUtf8 += chunk;
+        collected.append(reinterpret_cast<const char*>(link_.rxBuffer.data()), got);
+        if (services_.elapsedMs() > limit) {
+            const QString text =
+                QStringLiteral("The pedal kept sending for more than %1 seconds; its reply was "
+                               "cut off there")
+                    .arg(kReplyReadLimitMs / 1000);
+            log_.log(text);
+            services_.showMessage(text + QStringLiteral(". Try again while the pedal's controls are still."));
+            break;
+        }
     }
-    if (!state_.bootloaderMode)
-        reply = QString::fromUtf8(pendingUtf8); // a character split across two reads stays whole
-    log_.log(QStringLiteral("num of bytes received: %1").arg(total));
+    return collected;
+}
+
+void Communication::passOnLiveReports(QByteArray& bytes) {
+    for (const LiveReport& report : takeLiveReports(bytes)) {
+        log_.log(QStringLiteral("live report taken out of the reply: control %1, parameter %2, value %3")
+                     .arg(report.control)
+                     .arg(report.index)
+                     .arg(report.value));
+        if (onLiveReport)
+            onLiveReport(report);
+    }
+}
+
+QString Communication::ReadTextReply() {
+    if (!waitForReply())
+        return {};
+    QByteArray bytes = readReply(state_.bootloaderMode ? 0 : 100);
+    log_.log(QStringLiteral("num of bytes received: %1").arg(bytes.size()));
     link_.PurgeDeviceRx();
     if (state_.bootloaderMode)
-        reply = reply.left(2);
-    return reply;
+        return toHex(bytes.left(1));
+    passOnLiveReports(bytes);
+    // Decoded whole, so a character split across two reads stays whole.
+    return QString::fromUtf8(bytes);
 }
 
 bool Communication::ReadStateBlock() {
     if (!waitForReply())
         return false;
     link_.PurgeDeviceTx();
-    QByteArray collected;
-    for (;;) {
-        services_.processEvents();
-        const std::uint32_t got = link_.ReadDevice();
-        if (!state_.bootloaderMode)
-            services_.pause(10);
-        if (got == 0)
-            break;
-        collected.append(reinterpret_cast<const char*>(link_.rxBuffer.data()), got);
-    }
+    QByteArray collected = readReply(state_.bootloaderMode ? 0 : 10);
     // Purge even when the reply does not decode, so its remains cannot confuse the next exchange.
     struct PurgeAtEnd {
         UsbLink& link;
         ~PurgeAtEnd() { link.PurgeDeviceRx(); }
     } purgeAtEnd{link_};
-    DecodeStateBlock(collected);
-    return true;
+    passOnLiveReports(collected);
+    if (DecodeStateBlock(collected))
+        return true;
+    // An old block kept in receiveArray must not be shown as the pedal's values.
+    services_.showMessage(QStringLiteral("The pedal's reply held no values; the settings were not updated. "
+                                         "Press Request to try again."));
+    return false;
 }
 
-void Communication::DecodeStateBlock(const QByteArray& bytes) {
+bool Communication::DecodeStateBlock(const QByteArray& bytes) {
     bool appended = false;
-    const QByteArray values = DecodeDecimalReply(bytes, &appended);
+    const QByteArray values = decodeDecimalReply(bytes, &appended);
     if (appended)
         state_.receiveArray = values;
     QStringList lines;
@@ -166,6 +186,7 @@ void Communication::DecodeStateBlock(const QByteArray& bytes) {
     lines << QStringLiteral("receive array size: %1").arg(state_.receiveArray.size());
     for (qsizetype i = 0; i < state_.receiveArray.size(); ++i)
         lines << QString::number(i) + QStringLiteral(": ") +
-                     IntToHex(static_cast<std::uint8_t>(state_.receiveArray.at(i)), 2);
+                     intToHex(static_cast<std::uint8_t>(state_.receiveArray.at(i)), 2);
     log_.logLines(lines);
+    return appended;
 }

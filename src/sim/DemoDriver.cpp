@@ -1,6 +1,7 @@
 #include "sim/DemoDriver.h"
 
-#include "sim/ProgramLibrary.h"
+#include "ProductData.h"
+#include "link/ForwardingDriver.h"
 #include "sim/VirtualDriver.h"
 
 #include <QtGlobal>
@@ -12,10 +13,11 @@ namespace {
 // Puts the virtual pedal in front of the real bridges. Each open gets a handle of our own,
 // mapped to the driver that owns the device and its handle there, so the handles of the two
 // drivers can never be confused.
-class DemoDriver : public FtDriver {
+class DemoDriver : public ForwardingDriver {
 public:
     explicit DemoDriver(std::unique_ptr<FtDriver> real)
-        : virtual_(VirtualPedal::Options{.programFor = builtInProgram}), real_(std::move(real)) {}
+        : ForwardingDriver(real.get()),
+          virtual_(VirtualPedal::Options{.programFor = ProductData::effectProgram}), real_(std::move(real)) {}
 
     FtStatus listDeviceCount(std::uint32_t& count) override {
         std::uint32_t virtualCount = 0;
@@ -51,61 +53,31 @@ public:
         return FT_OK;
     }
     FtStatus close(FtHandle handle) override {
-        const auto it = handles_.find(handle);
-        if (it == handles_.end())
-            return FT_INVALID_HANDLE;
-        const FtStatus s = it->second.driver->close(it->second.handle);
+        const FtStatus s = ForwardingDriver::close(handle);
         if (s == FT_OK)
-            handles_.erase(it);
+            handles_.erase(handle);
         return s;
-    }
-    FtStatus getQueueStatus(FtHandle handle, std::uint32_t& rxBytes) override {
-        return route(handle, [&](FtDriver& d, FtHandle h) { return d.getQueueStatus(h, rxBytes); });
-    }
-    FtStatus read(FtHandle handle, std::uint8_t* buffer, std::uint32_t toRead, std::uint32_t& got) override {
-        got = 0;
-        return route(handle, [&](FtDriver& d, FtHandle h) { return d.read(h, buffer, toRead, got); });
-    }
-    FtStatus write(FtHandle handle, const std::uint8_t* buffer, std::uint32_t count,
-                   std::uint32_t& written) override {
-        written = 0;
-        return route(handle, [&](FtDriver& d, FtHandle h) { return d.write(h, buffer, count, written); });
-    }
-    FtStatus setBaudRate(FtHandle handle, std::uint32_t baudRate) override {
-        return route(handle, [&](FtDriver& d, FtHandle h) { return d.setBaudRate(h, baudRate); });
-    }
-    FtStatus setDataCharacteristics(FtHandle handle, std::uint8_t wordLength, std::uint8_t stopBits,
-                                    std::uint8_t parity) override {
-        return route(handle, [&](FtDriver& d, FtHandle h) {
-            return d.setDataCharacteristics(h, wordLength, stopBits, parity);
-        });
-    }
-    FtStatus purge(FtHandle handle, std::uint32_t mask) override {
-        return route(handle, [&](FtDriver& d, FtHandle h) { return d.purge(h, mask); });
     }
     void setReceiveNotifier(std::function<void()> notify) override {
         virtual_.setReceiveNotifier(notify);
         if (real_)
             real_->setReceiveNotifier(std::move(notify));
     }
-
-private:
-    struct Route {
-        FtDriver* driver;
-        FtHandle handle;
-    };
-
-    template <typename Call> FtStatus route(FtHandle handle, Call call) {
-        const auto it = handles_.find(handle);
-        if (it == handles_.end())
-            return FT_INVALID_HANDLE;
-        return call(*it->second.driver, it->second.handle);
+    std::uint64_t takeDroppedBytes() override {
+        return virtual_.takeDroppedBytes() + (real_ ? real_->takeDroppedBytes() : 0);
     }
 
+protected:
+    Target target(FtHandle handle) override {
+        const auto it = handles_.find(handle);
+        return it == handles_.end() ? Target{} : it->second;
+    }
+
+private:
     VirtualDriver virtual_;
     std::unique_ptr<FtDriver> real_;
     std::uint32_t virtualCount_ = 1;
-    std::map<FtHandle, Route> handles_;
+    std::map<FtHandle, Target> handles_;
     FtHandle nextHandle_ = 1;
 };
 

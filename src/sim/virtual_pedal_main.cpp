@@ -1,7 +1,7 @@
 // tarvo-max-virtual-pedal: serves the virtual pedal on a pseudo-terminal, so that serial tools
 // (and people) can talk to it as they would to the pedal's USB serial port.
 
-#include "sim/ProgramLibrary.h"
+#include "ProductData.h"
 #include "sim/VirtualPedal.h"
 
 #include <QByteArray>
@@ -105,7 +105,7 @@ void command(VirtualPedal& pedal, const QByteArray& line, bool& quit) {
 
 int main(int argc, char** argv) {
     VirtualPedal::Options options;
-    options.programFor = builtInProgram;
+    options.programFor = ProductData::effectProgram;
     PedalFaults faults;
     long vanishAfter = 0;
     for (int i = 1; i < argc; ++i) {

@@ -1,17 +1,24 @@
 #pragma once
 
+#include "ProductData.h"
 #include "app/EditorApp.h"
-#include "app/EditorContext.h"
-#include "sim/ProgramLibrary.h"
+#include "app/TformMain.h"
+#include "protocol/EditorContext.h"
 #include "sim/VirtualDriver.h"
 #include "support/FakeFtDriver.h"
 #include "support/RecordingDriver.h"
 #include "support/ScriptedServices.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QWidget>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 // The virtual pedal, holding the catalogue effect with this index, at the other end of the line.
@@ -34,7 +41,7 @@ struct TestEditor {
     explicit TestEditor(WithVirtualPedal pedal) {
         VirtualPedal::Options options;
         options.effectNumber = pedal.storedEffect;
-        options.programFor = builtInProgram;
+        options.programFor = ProductData::effectProgram;
         virtual_ = std::make_unique<VirtualDriver>(options);
         build(*virtual_);
     }
@@ -76,6 +83,53 @@ struct TestEditor {
             QCoreApplication::processEvents();
     }
 
+    // A person's actions, on controls found by name.
+    void click(const QString& button) {
+        auto* b = find<QAbstractButton>(button);
+        if (!b)
+            throw std::runtime_error("no button " + button.toStdString());
+        b->click();
+        settle();
+    }
+    void trigger(const QString& item) {
+        auto* a = find<QAction>(item);
+        if (!a)
+            throw std::runtime_error("no menu item " + item.toStdString());
+        a->trigger();
+        settle();
+    }
+    // Clicks the row of a list that shows `text`.
+    void clickRow(const QString& list, const QString& text) {
+        auto* l = find<QListWidget>(list);
+        const auto rows = l ? l->findItems(text, Qt::MatchExactly) : QList<QListWidgetItem*>{};
+        if (rows.isEmpty())
+            throw std::runtime_error("no row " + text.toStdString() + " in " + list.toStdString());
+        l->scrollToItem(rows.first());
+        QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(rows.first()).center());
+        settle();
+    }
+    QString text(const QString& label) {
+        if (auto* l = find<QLabel>(label))
+            return l->text();
+        if (auto* b = find<QAbstractButton>(label))
+            return b->text();
+        if (auto* a = find<QAction>(label))
+            return a->text();
+        return QStringLiteral("<no control %1>").arg(label);
+    }
+    bool enabled(const QString& name) {
+        if (auto* w = find<QWidget>(name))
+            return w->isEnabled();
+        if (auto* a = find<QAction>(name))
+            return a->isEnabled();
+        throw std::runtime_error("no control " + name.toStdString());
+    }
+    // Bytes from the scripted bridge, read by the receive poll as one message.
+    void arrive(const QByteArray& bytes) {
+        driver().queueReply(bytes);
+        settle();
+    }
+
     ScriptedServices services;
     std::unique_ptr<RecordingDriver> wire;
     std::unique_ptr<EditorContext> context;
@@ -86,6 +140,7 @@ private:
         wire = std::make_unique<RecordingDriver>(driver);
         context = std::make_unique<EditorContext>(services, *wire);
         app = std::make_unique<EditorApp>(*context);
+        app->main().show();
     }
 
     std::unique_ptr<FakeFtDriver> fake_;

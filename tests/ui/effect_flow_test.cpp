@@ -1,16 +1,12 @@
-#include "VirtualEditor.h"
+#include "TestEditor.h"
 
 #include "app/ReceivePoll.h"
-#include "app/ToggleSwitch.h"
+#include "ui/ToggleSwitch.h"
 
-#include <QAction>
+#include <QAccessible>
 #include <QComboBox>
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
+#include <QMenu>
 #include <QSlider>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,87 +16,72 @@ namespace {
 constexpr int kDigitalDelay = 0x0B;
 
 struct EffectFlow : ::testing::Test {
-    VirtualEditor editor{kDigitalDelay};
-    TformMain& w = editor.main();
-    TformFXParameters& p = editor.params();
+    TestEditor editor{WithVirtualPedal{kDigitalDelay}};
 
-    void link() {
-        w.menuConnect->trigger();
-        editor.settle();
+    QWidget* params() { return editor.find("formFXParameters"); }
+    QSlider* pot(int i) { return editor.find<QSlider>(QStringLiteral("potBar%1").arg(i)); }
+    ToggleSwitch* toggle(int i) {
+        return editor.find<ToggleSwitch>(QStringLiteral("switchControl%1").arg(i));
     }
-    void request() {
-        w.btnRequest->click();
-        editor.settle();
-    }
+    QComboBox* selector(int i) { return editor.find<QComboBox>(QStringLiteral("multiSwitchBox%1").arg(i)); }
+    QListWidget* list(const char* name) { return editor.find<QListWidget>(name); }
+    void link() { editor.trigger("menuConnect"); }
+    void request() { editor.click("btnRequest"); }
 };
 
 TEST_F(EffectFlow, LinkOpensTheStoredEffectBesideTheMainWindow) {
-    EXPECT_EQ(w.lblDeviceName->text(), "Tarvo Max Virtual Pedal");
+    EXPECT_EQ(editor.text("lblDeviceName"), "Tarvo Max Virtual Pedal");
     link();
-    EXPECT_EQ(w.lblDeviceName->text(), "Tarvo Max Virtual Pedal linked");
-    EXPECT_EQ(editor.wire->take().front(), "0600");
+    EXPECT_EQ(editor.text("lblDeviceName"), "Tarvo Max Virtual Pedal linked");
+    EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"0600"});
     const QStringList log = editor.logLines();
     EXPECT_TRUE(log.contains("effect number DEC: 11"));
     EXPECT_TRUE(log.contains("effect number HEX: 0000000B"));
     EXPECT_TRUE(log.contains("effetto ottenuto dalla lista: Digital Delay"));
 
-    ASSERT_TRUE(p.isVisible());
-    EXPECT_EQ(p.windowTitle(), "Digital Delay v1");
-    EXPECT_EQ(p.pos(), QPoint(w.geometry().left() + w.width(), w.geometry().top()));
-    EXPECT_EQ(p.size(), QSize(420, (7 + 1 + 4) * 25 + 10));
-    EXPECT_EQ(w.lstCategory->currentItem()->text(), "Other");
-    EXPECT_EQ(w.lstEffects->currentItem()->text(), "Digital Delay");
-    EXPECT_EQ(w.lstEffects->count(), 7);
-    EXPECT_TRUE(w.btnRequest->isEnabled());
-    EXPECT_FALSE(p.potBars[0]->isEnabled());
-    EXPECT_TRUE(w.Timer_USB_read->isActive());
+    ASSERT_TRUE(params()->isVisible());
+    EXPECT_EQ(params()->windowTitle(), "Digital Delay v1");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(params())->text(QAccessible::Name), "Digital Delay v1");
+    const QRect mainFrame = editor.find("formMain")->frameGeometry();
+    EXPECT_EQ(params()->frameGeometry().topLeft(), QPoint(mainFrame.x() + mainFrame.width(), mainFrame.y()));
+    EXPECT_EQ(params()->size(), QSize(420, (7 + 1 + 4) * 25 + 10));
+    EXPECT_EQ(list("lstCategory")->currentItem()->text(), "Other");
+    EXPECT_EQ(list("lstEffects")->currentItem()->text(), "Digital Delay");
+    EXPECT_EQ(list("lstEffects")->count(), 7);
+    EXPECT_TRUE(editor.enabled("btnRequest"));
+    EXPECT_FALSE(pot(0)->isEnabled());
+    EXPECT_TRUE(editor.find<ReceivePoll>("Timer_USB_read")->isActive());
     EXPECT_TRUE(editor.services.messages.isEmpty());
 
-    // Rows at their design places.
-    EXPECT_EQ(p.potBars[1]->geometry(), QRect(160, 35, 100, 20));
-    EXPECT_EQ(p.switchControls[4]->geometry(), QRect(190, 110, 40, 20));
-    EXPECT_EQ(p.paramButtons[5]->text(), "Tap");
-    EXPECT_EQ(p.multiSwitchBoxes[6]->count(), 5);
-    EXPECT_EQ(p.bypassAssignBox->geometry(), QRect(300, 185, 70, 20));
-    EXPECT_EQ(p.readbackLabels[0]->text(), "Tap Tempo");
-    EXPECT_EQ(p.readbackLabels[0]->geometry().top(), 235);
-    EXPECT_EQ(p.potBars[0]->accessibleName(), "Time");
-    EXPECT_EQ(p.assignBoxes[0]->accessibleName(), "Assign Time");
+    // Rows at their design places, named for a screen reader after their parameter.
+    EXPECT_EQ(pot(1)->geometry(), QRect(160, 35, 100, 20));
+    EXPECT_EQ(toggle(4)->geometry(), QRect(190, 110, 40, 20));
+    EXPECT_EQ(editor.text("paramButton5"), "Tap");
+    EXPECT_EQ(selector(6)->count(), 5);
+    EXPECT_EQ(editor.find("bypassAssignBox")->geometry(), QRect(300, 185, 70, 20));
+    EXPECT_EQ(editor.find("readbackBox0")->geometry().top(), 235);
+    EXPECT_EQ(pot(0)->accessibleName(), "Time");
+    EXPECT_EQ(editor.find("assignBox0")->accessibleName(), "Assign Time");
+    EXPECT_EQ(editor.find("reverseBox4")->accessibleName(), "Reverse Trails");
 }
 
 TEST_F(EffectFlow, RequestFillsTheWindowAndControlsWriteExactBytes) {
     link();
-    editor.pedal().moveControl(VirtualPedal::KI, 0); // nothing assigned yet: no report
     editor.wire->take();
     request();
-    EXPECT_EQ(editor.wire->take().front(), "0207");
-    EXPECT_TRUE(p.potBars[0]->isEnabled());
-    EXPECT_TRUE(w.btnAssign->isEnabled());
-    EXPECT_TRUE(w.btnStoreSettingsOnPedal->isEnabled());
-    EXPECT_TRUE(w.midiChannelItems.at(0)->isChecked() || editor.logLines().contains("MIDI channel: 0"));
-    // Filling the window from the pedal sent nothing.
-    EXPECT_TRUE(editor.wire->take().empty());
+    EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"0207"});
+    EXPECT_TRUE(pot(0)->isEnabled());
+    EXPECT_TRUE(editor.enabled("btnAssign"));
+    EXPECT_TRUE(editor.enabled("btnStoreSettingsOnPedal"));
+    EXPECT_TRUE(editor.find<QAction>("midiChannelItem0")->isChecked());
+    EXPECT_TRUE(editor.logLines().contains("MIDI channel: 0"));
 
-    p.potBars[0]->setValue(512);
+    pot(0)->setValue(512);
     EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"01034000400000"});
     EXPECT_EQ(editor.pedal().value(0), 512 * 8192);
     EXPECT_TRUE(editor.logLines().contains("data sent pot 0: 01034000400000"));
-
-    p.switchControls[4]->click();
+    toggle(4)->click();
     EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"01037000800000"});
-    EXPECT_EQ(p.valueLabels[4]->text(), "ON");
-    p.switchControls[4]->click();
-    EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"01037000000000"});
-    EXPECT_EQ(p.valueLabels[4]->text(), "OFF");
-
-    p.paramButtons[5]->click();
-    p.paramButtons[5]->click();
-    p.paramButtons[5]->click();
-    EXPECT_EQ(editor.wire->take(),
-              (std::vector<QByteArray>{"01037C00800000", "01037C00000000", "01037C00800000"}));
-
-    p.multiSwitchBoxes[6]->setCurrentIndex(2); // 2 x (1024 div 5) = 408
-    EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"01038800330000"});
 }
 
 TEST_F(EffectFlow, LiveReportsMoveControlsWithoutEcho) {
@@ -110,18 +91,18 @@ TEST_F(EffectFlow, LiveReportsMoveControlsWithoutEcho) {
 
     editor.pedal().sendLiveReport(VirtualPedal::KII, 1, 700);
     editor.settle();
-    EXPECT_EQ(p.potBars[1]->value(), 700);
+    EXPECT_EQ(pot(1)->value(), 700);
     EXPECT_TRUE(editor.wire->take().empty());
 
     editor.pedal().sendLiveReport(VirtualPedal::FS, 4, 1);
     editor.settle();
-    EXPECT_TRUE(p.switchControls[4]->isChecked());
+    EXPECT_TRUE(toggle(4)->isChecked());
     EXPECT_TRUE(editor.wire->take().empty());
 
     // A selector moved from the pedal sends its position back, as the editor always has.
     editor.pedal().sendLiveReport(VirtualPedal::EXP, 6, 1023);
     editor.settle();
-    EXPECT_EQ(p.multiSwitchBoxes[6]->currentIndex(), 4);
+    EXPECT_EQ(selector(6)->currentIndex(), 4);
     EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"01038800660000"});
 
     // Reports that name no control of their kind, or arrive with the window closed, are dropped.
@@ -129,8 +110,8 @@ TEST_F(EffectFlow, LiveReportsMoveControlsWithoutEcho) {
     editor.pedal().sendLiveReport(VirtualPedal::B1, 0, 1);
     editor.pedal().sendLiveReport(VirtualPedal::KI, 15, 300);
     editor.settle();
-    EXPECT_TRUE(p.switchControls[4]->isChecked());
-    p.close();
+    EXPECT_TRUE(toggle(4)->isChecked());
+    params()->close();
     editor.pedal().sendLiveReport(VirtualPedal::KII, 1, 100);
     editor.settle();
     EXPECT_TRUE(editor.services.errors.isEmpty());
@@ -138,35 +119,28 @@ TEST_F(EffectFlow, LiveReportsMoveControlsWithoutEcho) {
 
 TEST_F(EffectFlow, AnEffectReportFromThePedalOpensThatEffect) {
     link();
-    w.lstCategory->setCurrentRow(0);
-    p.close();
+    params()->close();
     editor.pedal().reportEffect();
     editor.settle();
-    ASSERT_TRUE(p.isVisible());
-    EXPECT_EQ(p.windowTitle(), "Digital Delay v1");
-    EXPECT_EQ(w.lstCategory->currentItem()->text(), "Other");
-
-    w.OpenReportedEffect(0x2B);
-    EXPECT_EQ(p.windowTitle(), "Long Cabinet IR v1");
-    EXPECT_EQ(w.lstCategory->currentItem()->text(), "Impulse Response");
-    EXPECT_EQ(w.lstEffects->currentItem()->text(), "Long Cabinet IR");
-    EXPECT_EQ(w.lstEffects->count(), 4);
-    EXPECT_FALSE(p.potBars[0]->isEnabled());
-    EXPECT_TRUE(w.btnRequest->isEnabled());
+    ASSERT_TRUE(params()->isVisible());
+    EXPECT_EQ(params()->windowTitle(), "Digital Delay v1");
+    EXPECT_EQ(list("lstCategory")->currentItem()->text(), "Other");
+    EXPECT_FALSE(pot(0)->isEnabled());
+    EXPECT_TRUE(editor.enabled("btnRequest"));
     EXPECT_TRUE(editor.services.messages.isEmpty());
 }
 
-TEST_F(EffectFlow, TheOversizedLayoutOpensCutToWhatFits) {
-    link();
+TEST(OversizedLayout, OpensCutToWhatFits) {
     // Effect 0x2D declares 24 parameters and a readback whose line is missing.
-    w.OpenReportedEffect(0x2D);
-    EXPECT_EQ(editor.context->state.numOfParameters, 16u);
-    EXPECT_EQ(editor.context->state.numOfReadbacks, 0u);
-    EXPECT_EQ(p.height(), (16 + 0 + 4) * 25 + 10);
-    EXPECT_TRUE(editor.logLines().contains(
+    TestEditor big(WithVirtualPedal{0x2D});
+    big.trigger("menuConnect");
+    EXPECT_EQ(big.context->state.numOfParameters, 16u);
+    EXPECT_EQ(big.context->state.numOfReadbacks, 0u);
+    EXPECT_EQ(big.find("formFXParameters")->height(), (16 + 0 + 4) * 25 + 10);
+    EXPECT_TRUE(big.logLines().contains(
         "layout declares 24 parameters and 1 readbacks; only 16 and 0 fit and are shown"));
-    EXPECT_EQ(w.lstEffects->count(), 0) << "in no category";
-    EXPECT_TRUE(editor.services.errors.isEmpty());
+    EXPECT_EQ(big.find<QListWidget>("lstEffects")->count(), 0) << "in no category";
+    EXPECT_TRUE(big.services.errors.isEmpty());
 }
 
 } // namespace

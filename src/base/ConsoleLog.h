@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Where the log's lines end up: the debug console's log view, or a recorder in tests.
+class ConsoleView {
+public:
+    virtual ~ConsoleView() = default;
+    // Appends lines at the end; `scroll` asks for the view to follow them to its last line.
+    virtual void appendLines(const QStringList& lines, bool scroll) = 0;
+};
+
+// The one log every subsystem writes its progress to. It never fails and never blocks, whether
+// or not the console is shown. Lines logged before a view is attached are kept and handed over
+// when it attaches, so nothing said during start-up is lost; without a view at all (a program
+// that never opens a console) only the last kMaxPendingLines are kept.
+class ConsoleLog {
+public:
+    static constexpr qsizetype kMaxPendingLines = 100000;
+
+    void log(const QString& line) { logLines(QStringList{line}); }
+    // Many lines at once (a memory dump): one append, which the view can do in one go.
+    void logLines(const QStringList& lines);
+    // Appends without the log's scrolling, as a few callers do.
+    void logDirect(const QString& line);
+
+    void attach(ConsoleView* view);
+    void detach(ConsoleView* view);
+
+    bool autoScroll() const { return autoScroll_; }
+    void setAutoScroll(bool on) { autoScroll_ = on; }
+
+private:
+    void deliver(const QStringList& lines, bool scroll);
+
+    ConsoleView* view_ = nullptr;
+    QStringList pending_;
+    qsizetype droppedPending_ = 0;
+    bool autoScroll_ = true;
+};
+
+// Keeps every line in memory; for tests and for anything that wants to read the log back.
+class RecordingConsoleView : public ConsoleView {
+public:
+    void appendLines(const QStringList& lines, bool) override { this->lines += lines; }
+    QStringList lines;
+};

@@ -1,0 +1,98 @@
+#include "console/ui/TformPrint.h"
+
+#include "console/RawSend.h"
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+TformPrint::TformPrint(EditorContext& context)
+    : EditorForm(context, QStringLiteral("formPrint"), QStringLiteral("Debug Console"), QSize(506, 676),
+                 QPoint(1075, 0)) {
+    btnClear = place(new QPushButton(QStringLiteral("Clear"), this), "btnClear", QStringLiteral("Clear"),
+                     {8, 5, 37, 25});
+    btnScrollTop = place(new QPushButton(QStringLiteral("UP"), this), "btnScrollTop", QStringLiteral("UP"),
+                         {53, 5, 25, 25});
+    CheckBox1 = place(new QCheckBox(QStringLiteral("scroll"), this), "CheckBox1", QStringLiteral("scroll"),
+                      {86, 7, 0, 0});
+    CheckBox1->adjustSize();
+    CheckBox1->setChecked(true);
+    btnEraseEeprom = place(new QPushButton(QStringLiteral("Erase EEPROM"), this), "btnEraseEeprom",
+                           QStringLiteral("Erase EEPROM"), {184, 5, 73, 32});
+    btnReadEEPROM = place(new QPushButton(QStringLiteral("Read EEPROM"), this), "btnReadEEPROM",
+                          QStringLiteral("Read EEPROM"), {265, 4, 62, 32});
+    lblI2Caddr = place(new QLabel(QStringLiteral("E2P addr"), this), "lblI2Caddr", QStringLiteral("E2P addr"),
+                       {387, 8, 0, 0});
+    lblI2Caddr->adjustSize();
+    cmbI2Caddr = place(new QComboBox(this), "cmbI2Caddr", QStringLiteral("E2P addr"), {438, 4, 43, 22});
+    cmbI2Caddr->addItems({QStringLiteral("50"), QStringLiteral("51")});
+    lblI2Caddr->setBuddy(cmbI2Caddr);
+
+    // The raw send stays hidden: it is a maintainer's tool, reached only from code or tests.
+    btnSend = place(new QPushButton(QStringLiteral("Send"), this), "btnSend", QStringLiteral("Send"),
+                    {8, 34, 45, 22});
+    edtAddress = place(new QLineEdit(QStringLiteral("addr"), this), "edtAddress", QStringLiteral("Address"),
+                       {58, 34, 60, 22});
+    edtData = place(new QLineEdit(QStringLiteral("data"), this), "edtData", QStringLiteral("Data"),
+                    {123, 34, 100, 22});
+    btnSend->hide();
+    edtAddress->hide();
+    edtData->hide();
+
+    Memo1 = place(new QPlainTextEdit(this), "Memo1", QStringLiteral("Log"), {8, 61, 489, 607});
+    Memo1->setReadOnly(true);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setUndoRedoEnabled(false);
+    Memo1->setMaximumBlockCount(kMaxLines);
+
+    on(btnClear, &QPushButton::clicked, [this] { btnClearClick(); });
+    on(btnScrollTop, &QPushButton::clicked, [this] { btnScrollTopClick(); });
+    on(CheckBox1, &QCheckBox::toggled, [this] { CheckBox1Change(); });
+    on(btnSend, &QPushButton::clicked, [this] { btnSendClick(); });
+
+    ctx.console.setAutoScroll(CheckBox1->isChecked());
+    ctx.console.attach(this);
+}
+
+TformPrint::~TformPrint() {
+    ctx.console.detach(this);
+}
+
+void TformPrint::appendLines(const QStringList& lines, bool scroll) {
+    QScrollBar* bar = Memo1->verticalScrollBar();
+    const int keep = bar->value();
+    const int overflow = Memo1->blockCount() + static_cast<int>(lines.size()) - kMaxLines;
+    QString text = lines.join(u'\n');
+    if (overflow > 0)
+        text += QStringLiteral("\n(the console keeps the last %1 lines; the oldest %2 were dropped)")
+                    .arg(kMaxLines)
+                    .arg(overflow + 1);
+    // One append for the whole batch: a 16,384-line dump goes in at once, not line by line.
+    Memo1->appendPlainText(text);
+    if (scroll)
+        bar->setValue(bar->maximum());
+    else
+        bar->setValue(keep);
+}
+
+void TformPrint::btnClearClick() {
+    Memo1->clear();
+}
+
+void TformPrint::btnScrollTopClick() {
+    Memo1->verticalScrollBar()->setValue(0);
+}
+
+void TformPrint::CheckBox1Change() {
+    ctx.console.setAutoScroll(CheckBox1->isChecked());
+}
+
+void TformPrint::btnSendClick() {
+    const QString text = rawSendText(edtAddress->text(), edtData->text());
+    ctx.console.log(text);
+    // Always seven bytes: a short text leaves the tail of the previous message in txBuffer.
+    ctx.comm.SendHexMessage(text, 7, false);
+}

@@ -1,0 +1,44 @@
+#include "link/Bridges.h"
+
+#include "base/ConsoleLog.h"
+#include "base/Convert.h"
+#include "link/D2XXUnit.h"
+
+QList<BridgeInfo> listBridges(UsbLink& link) {
+    QList<BridgeInfo> bridges;
+    link.GetFTDeviceCount();
+    for (std::uint32_t i = 0; i < link.deviceCount; ++i) {
+        BridgeInfo bridge;
+        link.GetFTDeviceSerialNo(i);
+        bridge.serial = QString::fromLatin1(link.listedDeviceString);
+        link.GetFTDeviceDescription(i);
+        bridge.description = QString::fromLatin1(link.listedDeviceString);
+        bridges << bridge;
+    }
+    return bridges;
+}
+
+QString bridgeDisplayName(const QString& description) {
+    return description == QLatin1String("FT230X Basic UART") ? QStringLiteral("Tarvo Max") : description;
+}
+
+bool openBridge(UsbLink& link, ConsoleLog& log, const QString& serial) {
+    log.log(QStringLiteral("serial number: ") + serial);
+    if (link.Open_USB_Device_By_Serial_Number(serial) != FT_OK)
+        return false;
+    link.SetDeviceBaudRate();
+    link.SetDeviceDataCharacteristics();
+    log.log(QStringLiteral("FT_HANDLE: 0x") + intToHex(link.ftHandle, 8));
+    log.logDirect(QStringLiteral("baud rate = %1").arg(link.baudRate));
+    return true;
+}
+
+bool linkedBridgeStillListed(UsbLink& link) {
+    const QByteArray serial(link.openSerialNumber.data());
+    if (link.GetFTDeviceCount() != FT_OK)
+        return true;
+    for (std::uint32_t i = 0; i < link.deviceCount; ++i)
+        if (link.GetFTDeviceSerialNo(i) == FT_OK && link.listedDeviceString == serial)
+            return true;
+    return false;
+}

@@ -1,0 +1,31 @@
+#include "params/Assignments.h"
+
+std::uint8_t assignCodeOfItem(int item) {
+    return item < 0 || item >= kAssignNoneItem ? kNoControl : static_cast<std::uint8_t>(item);
+}
+
+std::uint8_t bypassPresetCodeOfItem(int item) {
+    return item < 0 || item >= kBypassPresetNoneItem ? kNoControl : static_cast<std::uint8_t>(item + 8);
+}
+
+std::uint8_t readbackCodeOfItem(int item) {
+    return item < 0 || item >= kReadbackNoneItem ? kNoControl : static_cast<std::uint8_t>(item);
+}
+
+int assignItemOfCode(std::uint8_t code) {
+    if (code == kNoControl)
+        return kAssignNoneItem;
+    return code <= kAssignNoneItem ? code : -1;
+}
+
+int bypassPresetItemOfCode(std::uint8_t code) {
+    if (code == kNoControl)
+        return kBypassPresetNoneItem;
+    return code >= 8 && code - 8 <= kBypassPresetNoneItem ? code - 8 : -1;
+}
+
+int readbackItemOfCode(std::uint8_t code) {
+    if (code == kNoControl)
+        return kReadbackNoneItem;
+    return code <= kReadbackNoneItem ? code : -1;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QStringList>
+#include <cstdint>
+
+// The pedal's physical controls as the assignment selectors offer them. An item's code is what
+// the messages and the state block carry: its index for a parameter or a readback, index + 8 for
+// the bypass and preset rows (the codes of the same names in assignItems), 0xFF for "--".
+inline const QStringList assignItems = {"KI", "KII", "KIII", "KIV", "KV",  "B1", "B2",
+                                        "B3", "FS",  "FL",   "RMT", "EXP", "--"};
+inline const QStringList bypassPresetItems = {"FS", "FL", "RMT", "--"};
+inline const QStringList readbackItems = {"SX", "DX", "RED", "GREEN", "--"};
+
+inline constexpr int kAssignNoneItem = 12;
+inline constexpr int kBypassPresetNoneItem = 3;
+inline constexpr int kReadbackNoneItem = 4;
+inline constexpr std::uint8_t kNoControl = 0xFF;
+
+// The code of the item selected in a parameter's selector (-1: none selected).
+std::uint8_t assignCodeOfItem(int item);
+// The code of the item selected in the bypass or preset selector.
+std::uint8_t bypassPresetCodeOfItem(int item);
+// The code of the item selected in a readback selector.
+std::uint8_t readbackCodeOfItem(int item);
+
+// The item that shows a code read back from the pedal; -1 (no entry) for a code outside the list.
+int assignItemOfCode(std::uint8_t code);
+int bypassPresetItemOfCode(std::uint8_t code);
+int readbackItemOfCode(std::uint8_t code);

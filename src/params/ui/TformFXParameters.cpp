@@ -1,0 +1,504 @@
+#include "params/ui/TformFXParameters.h"
+
+#include "base/Convert.h"
+#include "params/Assignments.h"
+#include "params/ParameterMessages.h"
+#include "protocol/StateBlock.h"
+#include "ui/ToggleSwitch.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSlider>
+
+TformFXParameters::TformFXParameters(EditorContext& context)
+    : EditorForm(context, QStringLiteral("formFXParameters"), QStringLiteral("FX Parameters"),
+                 QSize(kWindowWidth, 300), QPoint(436, 31)),
+      resources_(context.services, context.console) {}
+
+void TformFXParameters::showEvent(QShowEvent* event) {
+    EditorForm::showEvent(event);
+    // Only a show asked for by the editor rebuilds; restoring a minimised window does not.
+    if (!event->spontaneous() && !built_)
+        runGuarded(ctx.services, [this] { OnShow(); });
+}
+
+void TformFXParameters::closeEvent(QCloseEvent* event) {
+    OnClose();
+    EditorForm::closeEvent(event);
+}
+
+void TformFXParameters::OnClose() {
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        delete child;
+    built_ = false;
+    emit closed();
+}
+
+std::uint32_t TformFXParameters::parameterRows() const {
+    return std::min<std::uint32_t>(ctx.state.numOfParameters, kMaxParameters);
+}
+
+// ---- Build ----
+
+void TformFXParameters::ParseControlLayout() {
+    resources_.read_file_from_stream(ResourceStore::format_resource_name(ctx.state.selectedEffectName) +
+                                     QStringLiteral("_ctrls"));
+    const ControlLayout layout = parseControlLayout(resources_.resource_lines);
+    ctx.console.logLines(layout.log);
+    ctx.state.numOfPots = layout.pots;
+    ctx.state.numOfSwitches = layout.switches;
+    ctx.state.numOfMultiSwitches = layout.multiSwitches;
+    ctx.state.numOfParameters = layout.parameters();
+    ctx.state.numOfReadbacks = layout.readbacks;
+    for (qsizetype i = 0; i < layout.controlLines.size(); ++i)
+        controlLines[static_cast<std::size_t>(i)] = layout.controlLines.at(i);
+    for (qsizetype j = 0; j < layout.readbackLines.size(); ++j)
+        readbackLines[static_cast<std::size_t>(j)] = layout.readbackLines.at(j);
+}
+
+void TformFXParameters::ReadParameterAddresses() {
+    const QString name = ResourceStore::format_resource_name(ctx.state.selectedEffectName);
+    ctx.console.log(QStringLiteral("resource name: ") + name);
+    resources_.read_file_from_stream(name);
+    const QString program = resources_.resource_lines.value(0);
+    QStringList lines;
+    lines << QStringLiteral("content: ") + program;
+    lines << QStringLiteral("file content size: %1").arg(program.size() / 2);
+    const QStringList addresses = parameterAddressesOf(program);
+    for (int i = 0; i < kMaxParameters; ++i) {
+        parameterAddresses[static_cast<std::size_t>(i)] = addresses.at(i);
+        lines << QStringLiteral("parameter address: ") + addresses.at(i);
+    }
+    ctx.console.logLines(lines);
+}
+
+QLabel* TformFXParameters::captionLabel(const QString& text, int row, int width) {
+    auto* label = new QLabel(text, this);
+    label->setObjectName(QStringLiteral("nameLabel%1").arg(row));
+    label->setGeometry(10, rowY(row), width, 20);
+    label->setToolTip(text);
+    label->show();
+    return label;
+}
+
+QLabel* TformFXParameters::valueLabel(const QString& text, int row) {
+    auto* label = new QLabel(text, this);
+    label->setObjectName(QStringLiteral("valueLabel%1").arg(row));
+    label->setGeometry(120, rowY(row), 100, 20);
+    label->show();
+    return label;
+}
+
+QComboBox* TformFXParameters::selector(const QString& name, const QString& accessibleName,
+                                       const QStringList& items, int row) {
+    auto* box = place(new QComboBox(this), name, accessibleName, {300, rowY(row), 70, 20});
+    box->addItems(items);
+    box->setCurrentIndex(-1);
+    box->setEnabled(ctx.state.effectOnPedalSelected);
+    box->show();
+    return box;
+}
+
+void TformFXParameters::OnShow() {
+    ParseControlLayout();
+    ReadParameterAddresses();
+    buildPotRows();
+    isButton.fill(false);
+    buttonStates.fill(false);
+    buildTwoStateRows();
+    buildMultiSwitchRows();
+    buildAssignmentColumn();
+    separatorLine = new QFrame(this);
+    separatorLine->setObjectName(QStringLiteral("separatorLine"));
+    separatorLine->setFrameShape(QFrame::VLine);
+    separatorLine->setGeometry(280, 10, 1, static_cast<int>(ctx.state.numOfParameters * 24.5));
+    separatorLine->show();
+    buildBypassAndPresetRows();
+    buildReadbackRows();
+    buildReverseColumn();
+    built_ = true;
+}
+
+void TformFXParameters::buildPotRows() {
+    for (int i = 0; i < static_cast<int>(ctx.state.numOfPots); ++i) {
+        const std::size_t k = static_cast<std::size_t>(i);
+        auto* bar = place(new QSlider(Qt::Horizontal, this), QStringLiteral("potBar%1").arg(i),
+                          controlLines[k], {160, rowY(i), 100, 20});
+        bar->setRange(0, 1023);
+        bar->setEnabled(ctx.state.effectOnPedalSelected);
+        bar->show();
+        on(bar, &QSlider::valueChanged, [this, bar] { PotParameterChange(bar); });
+        potBars[k] = bar;
+        nameLabels[k] = captionLabel(controlLines[k], i, 150);
+        nameLabels[k]->setBuddy(bar);
+    }
+}
+
+void TformFXParameters::buildTwoStateRows() {
+    const int p = static_cast<int>(ctx.state.numOfPots);
+    for (int i = p; i < p + static_cast<int>(ctx.state.numOfSwitches); ++i) {
+        const QString& line = controlLines[static_cast<std::size_t>(i)];
+        if (isButtonLine(line))
+            buildButtonRow(i, line);
+        else
+            buildSwitchRow(i, line);
+    }
+}
+
+void TformFXParameters::buildButtonRow(int i, const QString& line) {
+    const std::size_t k = static_cast<std::size_t>(i);
+    const QString name = lineName(line, u':');
+    auto* button = place(new QPushButton(name, this), QStringLiteral("paramButton%1").arg(i), name,
+                         {190, rowY(i), 40, 20});
+    button->setEnabled(ctx.state.effectOnPedalSelected);
+    button->show();
+    on(button, &QPushButton::clicked, [this, button] { ButtonParameterClick(button); });
+    paramButtons[k] = button;
+    nameLabels[k] = captionLabel(name, i, 150);
+    // A button line carries no texts of its own: its value label stays empty rather than
+    // showing what an earlier layout left in the slot.
+    valueLabels[k] = valueLabel(QString(), i);
+    isButton[k] = true;
+}
+
+void TformFXParameters::buildSwitchRow(int i, const QString& line) {
+    const std::size_t k = static_cast<std::size_t>(i);
+    const SwitchLine parsed = parseSwitchLine(line);
+    auto* toggle = place(new ToggleSwitch(this), QStringLiteral("switchControl%1").arg(i), parsed.name,
+                         {190, rowY(i), 40, 20});
+    toggle->setEnabled(ctx.state.effectOnPedalSelected);
+    toggle->show();
+    on(toggle, &ToggleSwitch::clicked, [this, toggle] { SwitchParameterClick(toggle); });
+    switchControls[k] = toggle;
+    nameLabels[k] = captionLabel(parsed.name, i, 150);
+    offTexts[k] = parsed.offText;
+    onTexts[k] = parsed.onText;
+    ctx.console.log(offTexts[k]);
+    ctx.console.log(onTexts[k]);
+    valueLabels[k] = valueLabel(offTexts[k], i);
+}
+
+void TformFXParameters::buildMultiSwitchRows() {
+    const int first = static_cast<int>(ctx.state.numOfPots + ctx.state.numOfSwitches);
+    for (int i = first; i < static_cast<int>(ctx.state.numOfParameters); ++i) {
+        const std::size_t k = static_cast<std::size_t>(i);
+        const MultiSwitchLine parsed = parseMultiSwitchLine(controlLines[k]);
+        auto* box = place(new QComboBox(this), QStringLiteral("multiSwitchBox%1").arg(i), parsed.name,
+                          {160, rowY(i), 100, 20});
+        box->setEnabled(ctx.state.effectOnPedalSelected);
+        nameLabels[k] = captionLabel(parsed.name, i, 100);
+        nameLabels[k]->setWordWrap(true);
+        nameLabels[k]->setBuddy(box);
+        const qsizetype semicolon = controlLines[k].indexOf(u';');
+        ctx.console.log(semicolon < 0 ? QString() : controlLines[k].mid(semicolon + 1));
+        multiSwitchItemCounts[k] = static_cast<std::uint32_t>(parsed.items.size());
+        ctx.console.logLines(parsed.items);
+        box->addItems(parsed.items);
+        box->setCurrentIndex(-1);
+        box->show();
+        on(box, &QComboBox::currentIndexChanged, [this, box] { MultiSwitchOnChange(box); });
+        multiSwitchBoxes[k] = box;
+    }
+}
+
+void TformFXParameters::buildAssignmentColumn() {
+    for (int i = 0; i < static_cast<int>(ctx.state.numOfParameters); ++i) {
+        const std::size_t k = static_cast<std::size_t>(i);
+        const QString caption = nameLabels[k] ? nameLabels[k]->text() : controlLines[k];
+        QComboBox* box = selector(QStringLiteral("assignBox%1").arg(i), QStringLiteral("Assign ") + caption,
+                                  assignItems, i);
+        on(box, &QComboBox::currentIndexChanged, [this, i] { AssignBoxChanged(i); });
+        assignBoxes[k] = box;
+    }
+}
+
+void TformFXParameters::buildBypassAndPresetRows() {
+    const int n = static_cast<int>(ctx.state.numOfParameters);
+    bypassLabel = captionLabel(QStringLiteral("Bypass Toggle"), n, 150);
+    bypassAssignBox =
+        selector(QStringLiteral("bypassAssignBox"), QStringLiteral("Bypass Toggle"), bypassPresetItems, n);
+    on(bypassAssignBox.data(), &QComboBox::currentIndexChanged, [this] { BypassPresetChanged(true); });
+    presetLabel = captionLabel(QStringLiteral("Preset Change"), n + 1, 150);
+    presetAssignBox = selector(QStringLiteral("presetAssignBox"), QStringLiteral("Preset Change"),
+                               bypassPresetItems, n + 1);
+    on(presetAssignBox.data(), &QComboBox::currentIndexChanged, [this] { BypassPresetChanged(false); });
+    DisableBypassAndPresetAssignInBankMode();
+}
+
+void TformFXParameters::buildReadbackRows() {
+    const int n = static_cast<int>(ctx.state.numOfParameters);
+    for (int j = 0; j < static_cast<int>(ctx.state.numOfReadbacks); ++j) {
+        const std::size_t k = static_cast<std::size_t>(j);
+        readbackLabels[k] = captionLabel(readbackLines[k], n + 2 + j, 150);
+        QComboBox* box =
+            selector(QStringLiteral("readbackBox%1").arg(j), readbackLines[k], readbackItems, n + 2 + j);
+        on(box, &QComboBox::currentIndexChanged, [this, j] { ReadbackBoxChanged(j); });
+        readbackBoxes[k] = box;
+    }
+}
+
+void TformFXParameters::buildReverseColumn() {
+    for (int i = 0; i < static_cast<int>(ctx.state.numOfParameters); ++i) {
+        const std::size_t k = static_cast<std::size_t>(i);
+        const QString caption = nameLabels[k] ? nameLabels[k]->text() : controlLines[k];
+        auto* box = place(new QCheckBox(this), QStringLiteral("reverseBox%1").arg(i),
+                          QStringLiteral("Reverse ") + caption, {380, rowY(i), 20, 20});
+        box->setToolTip(QStringLiteral("Toggle the Reverse function for the current parameter"));
+        box->setEnabled(false);
+        box->show();
+        on(box, &QCheckBox::toggled, [this, box] { ReverseCheckBoxOnClick(box); });
+        reverseBoxes[k] = box;
+    }
+}
+
+// ---- Values ----
+
+void TformFXParameters::update_FXParameters() {
+    EditorState& s = ctx.state;
+    s.parameterValues.assign(s.numOfParameters, 0);
+    ctx.console.log(QString::number(s.receiveArray.size()));
+    for (std::uint32_t i = 0; i < s.numOfParameters; ++i)
+        s.parameterValues[i] = stateBlockParameterValue(s.receiveArray, i);
+    setItems();
+}
+
+void TformFXParameters::setItems() {
+    const EditorState& s = ctx.state;
+    const auto value = [&](std::uint32_t i) {
+        return i < s.parameterValues.size() ? s.parameterValues[i] : 0;
+    };
+    const std::uint32_t rows = parameterRows();
+    const std::uint32_t p = std::min(s.numOfPots, rows);
+    const std::uint32_t twoState = std::min(p + s.numOfSwitches, rows);
+    for (std::uint32_t i = 0; i < p; ++i)
+        if (potBars[i])
+            potBars[i]->setValue(std::clamp(value(i), 0, 1023));
+    for (std::uint32_t i = p; i < twoState; ++i) {
+        if (isButton[i] || !switchControls[i])
+            continue;
+        if (value(i) == 0)
+            switchControls[i]->setChecked(false);
+        else if (value(i) > 0)
+            switchControls[i]->setChecked(true);
+        ShowSwitchText(static_cast<int>(i));
+    }
+    for (std::uint32_t i = twoState; i < rows; ++i)
+        if (multiSwitchBoxes[i])
+            multiSwitchBoxes[i]->setCurrentIndex(multiSwitchPosition(value(i), multiSwitchItemCounts[i]));
+    emit valuesShown();
+}
+
+void TformFXParameters::EnableDisableControls(bool AEnable) {
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->setEnabled(AEnable);
+}
+
+void TformFXParameters::ShowSwitchText(int i) {
+    const std::size_t k = static_cast<std::size_t>(i);
+    if (!switchControls[k] || !valueLabels[k])
+        return;
+    valueLabels[k]->setText(switchControls[k]->isChecked() ? onTexts[k] : offTexts[k]);
+}
+
+void TformFXParameters::ApplyLiveReport(const LiveReport& report) {
+    EditorState& s = ctx.state;
+    const std::uint8_t index = report.index;
+    // Reports for indices that name no control of the reported kind are dropped, and so is
+    // everything while the window is closed (the slots are empty then).
+    if (index >= parameterRows())
+        return;
+    s.liveReportInProgress = true;
+    const std::uint32_t twoState = s.numOfPots + s.numOfSwitches;
+    if (report.control < 5 || report.control == 11) {
+        if (index < twoState) {
+            if (potBars[index])
+                potBars[index]->setValue(std::min<int>(report.value, 1023));
+        } else if (multiSwitchBoxes[index]) {
+            const int position = multiSwitchPosition(report.value, multiSwitchItemCounts[index]);
+            if (position >= 0)
+                multiSwitchBoxes[index]->setCurrentIndex(position);
+        }
+    } else if (report.control <= 10) {
+        if (switchControls[index]) {
+            switchControls[index]->setChecked(report.value > 0);
+            ShowSwitchText(index);
+        }
+    }
+    s.liveReportInProgress = false;
+}
+
+// ---- Parameter messages ----
+
+void TformFXParameters::sendParameter(int i, std::int32_t level, const QString& kind, bool direct) {
+    const QString& address = parameterAddresses[static_cast<std::size_t>(i)];
+    if (!isParameterAddress(address)) {
+        ctx.console.log(QStringLiteral("no parameter address for control %1; nothing sent").arg(i));
+        return;
+    }
+    const QString text = setParameterText(address, level);
+    const QString line = QStringLiteral("data sent ") + kind + QStringLiteral(" %1: ").arg(i) + text;
+    if (direct)
+        ctx.console.logDirect(line);
+    else
+        ctx.console.log(line);
+    ctx.comm.SendHexMessage(text, 7, false);
+}
+
+void TformFXParameters::PotParameterChange(QSlider* sender) {
+    if (ctx.state.requestInProgress || ctx.state.liveReportInProgress)
+        return;
+    for (std::uint32_t i = 0; i < std::min(ctx.state.numOfPots, parameterRows()); ++i)
+        if (potBars[i] == sender) {
+            SendPot(static_cast<int>(i));
+            return;
+        }
+}
+
+void TformFXParameters::SendPot(int i) {
+    QSlider* bar = potBars[static_cast<std::size_t>(i)];
+    if (!bar)
+        return;
+    sendParameter(i, potLevel(bar->value()), QStringLiteral("pot"), false);
+    ctx.services.pause(1);
+}
+
+void TformFXParameters::SwitchParameterClick(ToggleSwitch* sender) {
+    if (ctx.state.requestInProgress)
+        return;
+    const std::uint32_t p = ctx.state.numOfPots;
+    for (std::uint32_t i = p; i < std::min(p + ctx.state.numOfSwitches, parameterRows()); ++i)
+        if (switchControls[i] == sender) {
+            SendSwitch(static_cast<int>(i));
+            ShowSwitchText(static_cast<int>(i));
+            return;
+        }
+}
+
+void TformFXParameters::SendSwitch(int i) {
+    ToggleSwitch* toggle = switchControls[static_cast<std::size_t>(i)];
+    if (!toggle)
+        return;
+    sendParameter(i, toggle->isChecked() ? 1024 : 0, QStringLiteral("switch"), true);
+}
+
+void TformFXParameters::ButtonParameterClick(QPushButton* sender) {
+    if (ctx.state.requestInProgress)
+        return;
+    const std::uint32_t p = ctx.state.numOfPots;
+    for (std::uint32_t i = p; i < std::min(p + ctx.state.numOfSwitches, parameterRows()); ++i)
+        if (paramButtons[i] == sender) {
+            SendButton(static_cast<int>(i));
+            sender->clearFocus();
+            return;
+        }
+}
+
+void TformFXParameters::SendButton(int i) {
+    // Every activation alternates, whether it came from the pointer or from the keyboard, so
+    // a player without a mouse drives the button the same way.
+    const std::size_t k = static_cast<std::size_t>(i);
+    const std::int32_t level = buttonStates[k] ? 0 : 1024;
+    buttonStates[k] = !buttonStates[k];
+    sendParameter(i, level, QStringLiteral("button"), true);
+}
+
+void TformFXParameters::MultiSwitchOnChange(QComboBox* sender) {
+    if (ctx.state.requestInProgress)
+        return;
+    const std::uint32_t from = ctx.state.numOfPots + ctx.state.numOfSwitches;
+    for (std::uint32_t i = from; i < parameterRows(); ++i)
+        if (multiSwitchBoxes[i] == sender) {
+            SendMultiSwitch(static_cast<int>(i));
+            return;
+        }
+}
+
+void TformFXParameters::SendMultiSwitch(int i) {
+    const std::size_t k = static_cast<std::size_t>(i);
+    QComboBox* box = multiSwitchBoxes[k];
+    if (!box || box->currentIndex() < 0)
+        return;
+    sendParameter(i, multiSwitchLevel(box->currentIndex(), multiSwitchItemCounts[k]),
+                  QStringLiteral("multiswitch"), false);
+}
+
+// ---- Assignment columns ----
+
+void TformFXParameters::AssignBoxChanged(int i) {
+    const std::size_t k = static_cast<std::size_t>(i);
+    QComboBox* box = assignBoxes[k];
+    QCheckBox* reverse = reverseBoxes[k];
+    if (!box || box->currentIndex() < 0)
+        return;
+    ctx.state.assignCodes[k] = assignCodeOfItem(box->currentIndex());
+    if (!reverse)
+        return;
+    const bool assigned = box->currentIndex() != kAssignNoneItem;
+    reverse->setEnabled(assigned);
+    if (!assigned && reverse->isChecked())
+        reverse->setChecked(false);
+}
+
+void TformFXParameters::BypassPresetChanged(bool bypassRow) {
+    QComboBox* box = bypassRow ? bypassAssignBox : presetAssignBox;
+    if (!box || box->currentIndex() < 0)
+        return;
+    const std::uint8_t code = bypassPresetCodeOfItem(box->currentIndex());
+    (bypassRow ? ctx.state.bypassAssignCode : ctx.state.presetAssignCode) = code;
+    ctx.console.log(
+        (bypassRow ? QStringLiteral("BypassAssignment: ") : QStringLiteral("PresetAssignment: ")) +
+        intToHex(code, 2));
+}
+
+void TformFXParameters::ReadbackBoxChanged(int r) {
+    QComboBox* box = readbackBoxes[static_cast<std::size_t>(r)];
+    if (!box)
+        return;
+    // Only the changed readback's code is replaced; the others keep theirs. "--" is kept as its
+    // index, as the pedal's own read-back does.
+    const int index = box->currentIndex();
+    const std::int32_t code = index < 0 ? kNoAssignment : index;
+    ctx.state.readbackCodes[static_cast<std::size_t>(r)] = code;
+    ctx.console.log(intToHex(static_cast<std::uint32_t>(code), 2));
+}
+
+void TformFXParameters::ReverseCheckBoxOnClick(QCheckBox* sender) {
+    if (ctx.state.requestInProgress)
+        return;
+    for (std::uint32_t i = 0; i < parameterRows(); ++i)
+        if (reverseBoxes[i] == sender) {
+            const QString text = setReverseText(sender->isChecked(), i);
+            ctx.console.log(text);
+            ctx.comm.SendHexMessage(text, false);
+            return;
+        }
+}
+
+void TformFXParameters::EnableRevCheckBoxes() {
+    for (std::uint32_t i = 0; i < parameterRows(); ++i) {
+        if (!reverseBoxes[i] || !assignBoxes[i])
+            continue;
+        const bool enable = assignBoxes[i]->currentIndex() != kAssignNoneItem;
+        reverseBoxes[i]->setEnabled(enable);
+        ctx.console.log(enable ? QStringLiteral("True") : QStringLiteral("False"));
+    }
+}
+
+void TformFXParameters::DisableBypassAndPresetAssignInBankMode() {
+    if (!ctx.state.bankMode || !bypassAssignBox || !presetAssignBox)
+        return;
+    bypassAssignBox->setCurrentIndex(0);
+    presetAssignBox->setCurrentIndex(1);
+    bypassAssignBox->setEnabled(false);
+    presetAssignBox->setEnabled(false);
+}
+
+// Showing the pedal's stored assignments, reverse flags and mode comes with the assignment work.
+void TformFXParameters::receive_assignments_from_device() {}
+void TformFXParameters::receive_reverse_data_from_device() {}
+void TformFXParameters::receive_mode() {}

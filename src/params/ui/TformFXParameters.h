@@ -1,0 +1,132 @@
+#pragma once
+
+#include "catalogue/ResourceStore.h"
+#include "params/ControlLayout.h"
+#include "protocol/RealTimeFunctions.h"
+#include "ui/EditorForm.h"
+
+#include <QPointer>
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QSlider;
+class ToggleSwitch;
+
+// The parameter editor: one row per control of the selected effect, built from its layout every
+// time the window is shown and destroyed when it closes. The slots are guarded pointers, so a
+// late update after closing finds them empty instead of touching a destroyed control.
+class TformFXParameters : public EditorForm {
+    Q_OBJECT
+public:
+    explicit TformFXParameters(EditorContext& context);
+
+    // Values.
+    void update_FXParameters();
+    void setItems();
+    void EnableDisableControls(bool AEnable);
+    // A knob, switch or the expression input moved on the pedal.
+    void ApplyLiveReport(const LiveReport& report);
+
+    // Assignment columns, as the read-back shows them.
+    void EnableRevCheckBoxes();
+    void DisableBypassAndPresetAssignInBankMode();
+    void receive_assignments_from_device();
+    void receive_reverse_data_from_device();
+    void receive_mode();
+
+    static constexpr int kRowPitch = 25;
+    static constexpr int kTopMargin = 10;
+    static constexpr int kWindowWidth = 420;
+    static int rowY(int row) { return kTopMargin + kRowPitch * row; }
+    // Height for N parameters and R readbacks.
+    static int windowHeight(std::uint32_t n, std::uint32_t r) {
+        return static_cast<int>(n + r + 4) * kRowPitch + 10;
+    }
+
+signals:
+    // The rows are gone: Request and Assign have nothing to work on.
+    void closed();
+    // The pedal's values are on screen: Request may be pressed again.
+    void valuesShown();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Build and teardown.
+    void OnShow();
+    void OnClose();
+    void ParseControlLayout();
+    void ReadParameterAddresses();
+    void buildPotRows();
+    void buildTwoStateRows();
+    void buildButtonRow(int i, const QString& line);
+    void buildSwitchRow(int i, const QString& line);
+    void buildMultiSwitchRows();
+    void buildAssignmentColumn();
+    void buildBypassAndPresetRows();
+    void buildReadbackRows();
+    void buildReverseColumn();
+    QLabel* captionLabel(const QString& text, int row, int width);
+    QLabel* valueLabel(const QString& text, int row);
+    QComboBox* selector(const QString& name, const QString& accessibleName, const QStringList& items,
+                        int row);
+    void ShowSwitchText(int i);
+
+    // Parameter messages.
+    void PotParameterChange(QSlider* sender);
+    void SwitchParameterClick(ToggleSwitch* sender);
+    void ButtonParameterClick(QPushButton* sender);
+    void MultiSwitchOnChange(QComboBox* sender);
+    void SendPot(int i);
+    void SendSwitch(int i);
+    void SendButton(int i);
+    void SendMultiSwitch(int i);
+    void sendParameter(int i, std::int32_t level, const QString& kind, bool direct);
+
+    // Assignment columns.
+    void AssignBoxChanged(int i);
+    void BypassPresetChanged(bool bypassRow);
+    void ReadbackBoxChanged(int r);
+    void ReverseCheckBoxOnClick(QCheckBox* sender);
+
+    // The parameters the current build has rows for: never more than the tables hold, whatever
+    // count a layout or a preset file set.
+    std::uint32_t parameterRows() const;
+
+    ResourceStore resources_;
+
+    // Per-layout tables, by control index (readbacks by readback number).
+    std::array<QString, kMaxParameters> controlLines;
+    std::array<QString, kMaxReadbacks> readbackLines;
+    std::array<QString, kMaxParameters> offTexts;
+    std::array<QString, kMaxParameters> onTexts;
+    std::array<bool, kMaxParameters> isButton{};
+    std::array<bool, kMaxParameters> buttonStates{};
+    std::array<std::uint32_t, kMaxParameters> multiSwitchItemCounts{};
+    std::array<QString, kMaxParameters> parameterAddresses;
+
+    // Control slots.
+    std::array<QPointer<QSlider>, kMaxParameters> potBars;
+    std::array<QPointer<ToggleSwitch>, kMaxParameters> switchControls;
+    std::array<QPointer<QPushButton>, kMaxParameters> paramButtons;
+    std::array<QPointer<QComboBox>, kMaxParameters> multiSwitchBoxes;
+    std::array<QPointer<QLabel>, kMaxParameters> nameLabels;
+    std::array<QPointer<QLabel>, kMaxParameters> valueLabels;
+    std::array<QPointer<QComboBox>, kMaxParameters> assignBoxes;
+    std::array<QPointer<QCheckBox>, kMaxParameters> reverseBoxes;
+    std::array<QPointer<QLabel>, kMaxReadbacks> readbackLabels;
+    std::array<QPointer<QComboBox>, kMaxReadbacks> readbackBoxes;
+    QPointer<QLabel> bypassLabel;
+    QPointer<QComboBox> bypassAssignBox;
+    QPointer<QLabel> presetLabel;
+    QPointer<QComboBox> presetAssignBox;
+    QPointer<QFrame> separatorLine;
+
+    bool built_ = false;
+};
