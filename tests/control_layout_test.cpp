@@ -24,7 +24,7 @@ TEST(ControlLayoutTest, CountsLineRules) {
         {"300", 3, 0, 0, 0, false}, {"4001", 4, 0, 0, 1, true},
     };
     for (const Case& c : cases) {
-        const ControlLayout layout = parseControlLayout(layoutLines(c.counts, 30));
+        const ControlLayout layout = parseLayoutLines(layoutLines(c.counts, 30));
         EXPECT_EQ(layout.pots, c.p) << c.counts.toStdString();
         EXPECT_EQ(layout.switches, c.s) << c.counts.toStdString();
         EXPECT_EQ(layout.multiSwitches, c.m) << c.counts.toStdString();
@@ -32,7 +32,7 @@ TEST(ControlLayoutTest, CountsLineRules) {
         EXPECT_EQ(layout.log.contains(QStringLiteral("num of readbacks: %1").arg(c.r)), c.logsReadbacks);
         EXPECT_EQ(layout.controlLines.size(), c.p + c.s + c.m);
     }
-    const ControlLayout full = parseControlLayout(layoutLines("9521", 30));
+    const ControlLayout full = parseLayoutLines(layoutLines("9521", 30));
     EXPECT_EQ(full.readbackLines, QStringList{"Line 17"});
     EXPECT_EQ(full.log.mid(0, 4), (QStringList{"num of pots: 9", "num of switches: 5",
                                                "num of multi switch: 2", "num of readbacks: 1"}));
@@ -40,7 +40,7 @@ TEST(ControlLayoutTest, CountsLineRules) {
 
 TEST(ControlLayoutTest, OversizedOrShortLayoutsAreCutAndSaySo) {
     // 10 pots, 12 switches, 2 multi-position switches, 1 readback whose line is missing.
-    const ControlLayout big = parseControlLayout(layoutLines("AC21", 24));
+    const ControlLayout big = parseLayoutLines(layoutLines("AC21", 24));
     EXPECT_EQ(big.pots, 10u);
     EXPECT_EQ(big.switches, 6u);
     EXPECT_EQ(big.multiSwitches, 0u);
@@ -50,12 +50,12 @@ TEST(ControlLayoutTest, OversizedOrShortLayoutsAreCutAndSaySo) {
     EXPECT_TRUE(
         big.log.contains("layout declares 24 parameters and 1 readbacks; only 16 and 0 fit and are shown"));
 
-    const ControlLayout shortOne = parseControlLayout(layoutLines("4202", 5));
+    const ControlLayout shortOne = parseLayoutLines(layoutLines("4202", 5));
     EXPECT_EQ(shortOne.parameters(), 5u);
     EXPECT_EQ(shortOne.switches, 1u);
     EXPECT_EQ(shortOne.readbacks, 0u);
 
-    const ControlLayout empty = parseControlLayout({});
+    const ControlLayout empty = parseLayoutLines({});
     EXPECT_EQ(empty.parameters(), 0u);
 }
 

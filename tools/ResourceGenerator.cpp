@@ -198,31 +198,9 @@ QByteArray htmlEscape(const QByteArray& text) {
     return out;
 }
 
-QByteArray infoPage(const EffectDef& e) {
-    const QByteArray name = htmlEscape(e.name);
+// The page's list of the effect's controls, each with its sentence.
+QList<QByteArray> controlSection(const EffectDef& e) {
     QList<QByteArray> lines;
-    lines << "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">"
-          << "<html>"
-          << "<head>"
-          << "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">"
-          << "<title>" + name + "</title>"
-          << "<style type=\"text/css\">"
-          << "body { font-family: Verdana, Arial, sans-serif; font-size: 9pt; margin: 6px; }"
-          << "h1 { font-size: 13pt; margin-bottom: 2px; }"
-          << "h2 { font-size: 10pt; margin-top: 10px; margin-bottom: 4px; }"
-          << "p.category { color: #707070; margin-top: 0; }"
-          << "li { margin-bottom: 3px; }"
-          << "</style>"
-          << "</head>"
-          << "<body>"
-          << "<h1>" + name + "</h1>";
-    if (e.category >= 0)
-        lines << QByteArray("<p class=\"category\">Category: ") +
-                     categoryNames[static_cast<std::size_t>(e.category)].displayName.toLatin1() + "</p>";
-    else
-        lines << "<p class=\"category\">Not listed in the effect browser</p>";
-    lines << "<p>" + htmlEscape(e.intro) + "</p>";
-
     lines << "<h2>Controls</h2>"
           << "<ul>";
     for (const char* control : e.pots) {
@@ -252,18 +230,52 @@ QByteArray infoPage(const EffectDef& e) {
                      "): " + htmlEscape(helpFor(control, label)) + "</li>";
     }
     lines << "</ul>";
+    return lines;
+}
 
-    if (!e.readbacks.empty()) {
-        lines << "<h2>Indicators</h2>"
-              << "<p>These values can be shown on the pedal's indicators (assign them in the "
-                 "parameter window).</p>"
-              << "<ul>";
-        for (const char* readback : e.readbacks) {
-            const QByteArray line = layoutLine(readback);
-            lines << "<li><b>" + htmlEscape(line) + "</b>: " + htmlEscape(helpFor(readback, line)) + "</li>";
-        }
-        lines << "</ul>";
+// The page's list of what the effect can show on the pedal's indicators, when it has any.
+QList<QByteArray> readbackSection(const EffectDef& e) {
+    QList<QByteArray> lines;
+    if (e.readbacks.empty())
+        return lines;
+    lines << "<h2>Indicators</h2>"
+          << "<p>These values can be shown on the pedal's indicators (assign them in the "
+             "parameter window).</p>"
+          << "<ul>";
+    for (const char* readback : e.readbacks) {
+        const QByteArray line = layoutLine(readback);
+        lines << "<li><b>" + htmlEscape(line) + "</b>: " + htmlEscape(helpFor(readback, line)) + "</li>";
     }
+    lines << "</ul>";
+    return lines;
+}
+
+QByteArray infoPage(const EffectDef& e) {
+    const QByteArray name = htmlEscape(e.name);
+    QList<QByteArray> lines;
+    lines << "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">"
+          << "<html>"
+          << "<head>"
+          << "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">"
+          << "<title>" + name + "</title>"
+          << "<style type=\"text/css\">"
+          << "body { font-family: Verdana, Arial, sans-serif; font-size: 9pt; margin: 6px; }"
+          << "h1 { font-size: 13pt; margin-bottom: 2px; }"
+          << "h2 { font-size: 10pt; margin-top: 10px; margin-bottom: 4px; }"
+          << "p.category { color: #707070; margin-top: 0; }"
+          << "li { margin-bottom: 3px; }"
+          << "</style>"
+          << "</head>"
+          << "<body>"
+          << "<h1>" + name + "</h1>";
+    if (e.category >= 0)
+        lines << QByteArray("<p class=\"category\">Category: ") +
+                     categoryNames[static_cast<std::size_t>(e.category)].displayName.toLatin1() + "</p>";
+    else
+        lines << "<p class=\"category\">Not listed in the effect browser</p>";
+    lines << "<p>" + htmlEscape(e.intro) + "</p>";
+
+    lines << controlSection(e) << readbackSection(e);
     lines << "<h2>Tip</h2>"
           << "<p>" + htmlEscape(e.tip) + "</p>"
           << "</body>"

@@ -29,7 +29,7 @@ std::uint32_t countAt(const QString& countsLine, int at, ControlLayout& layout) 
 
 } // namespace
 
-ControlLayout parseControlLayout(const QStringList& lines) {
+ControlLayout parseLayoutLines(const QStringList& lines) {
     ControlLayout layout;
     const QString counts = lines.value(0);
     std::uint32_t pots = countAt(counts, 0, layout);

@@ -25,7 +25,7 @@ struct ControlLayout {
 // Parses a layout's lines. A layout that declares more than 16 parameters or 4 readbacks, or
 // has fewer lines than it declares, is cut to what fits (pots first, then switches, then
 // multi-position switches), and the log says so.
-ControlLayout parseControlLayout(const QStringList& lines);
+ControlLayout parseLayoutLines(const QStringList& lines);
 
 struct SwitchLine {
     QString name;

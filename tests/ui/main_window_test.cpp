@@ -58,6 +58,10 @@ TEST(MainWindowTest, StartsWithTheDesignLayoutAndNoMessage) {
         ASSERT_NE(accessible, nullptr) << c.name;
         EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty()) << c.name;
     }
+}
+
+TEST(MainWindowTest, StartsWithNoBankNoLiveNoLinkAndTheCategoriesListed) {
+    TestEditor editor;
     EXPECT_EQ(editor.find("lblBankNum")->pos(), QPoint(9, 269));
     EXPECT_FALSE(editor.enabled("lblBankNum"));
     EXPECT_EQ(editor.find("rdbtnBank2")->pos(), QPoint(10, 307));

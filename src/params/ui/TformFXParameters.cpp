@@ -48,7 +48,7 @@ std::uint32_t TformFXParameters::parameterRows() const {
 void TformFXParameters::ParseControlLayout() {
     resources_.read_file_from_stream(ResourceStore::format_resource_name(ctx.state.selectedEffectName) +
                                      QStringLiteral("_ctrls"));
-    const ControlLayout layout = parseControlLayout(resources_.resource_lines);
+    const ControlLayout layout = parseLayoutLines(resources_.resource_lines);
     ctx.console.logLines(layout.log);
     ctx.state.numOfPots = layout.pots;
     ctx.state.numOfSwitches = layout.switches;
