@@ -103,7 +103,7 @@ TEST(VirtualDriver, LineSpeedModelGivesEveryByteItsWireTime) {
     EXPECT_EQ(queuedAt(14 * character), 12u);
 
     // Even parity and two stop bits make each character twelve bits long.
-    EXPECT_EQ(LineFormat(115200, 8, 2, 2).bitsPerCharacter(), 12);
+    EXPECT_EQ((LineFormat{115200, 8, 2, 2}.bitsPerCharacter()), 12);
 }
 
 TEST(VirtualDriver, NotifiesWhenBytesJoinTheQueue) {
@@ -116,6 +116,22 @@ TEST(VirtualDriver, NotifiesWhenBytesJoinTheQueue) {
     EXPECT_EQ(notified, 2);
     link.write(QByteArray::fromHex("0709")); // no answer, no call
     EXPECT_EQ(notified, 2);
+}
+
+TEST(VirtualDriver, AnUnreadReceiveQueueKeepsOnlyTheFreshestBytes) {
+    PedalLink link;
+    const QByteArray dump = QByteArray::fromHex("0C5000000000");
+    const std::uint64_t dumpSize = 1 + VirtualPedal::kMemorySize;
+    const std::uint64_t dumps = VirtualDriver::kReceiveQueueLimit / dumpSize + 4;
+    for (std::uint64_t i = 0; i < dumps; ++i)
+        link.write(dump);
+    link.pedal().reportEffect();
+
+    const std::uint64_t sent = dumps * dumpSize + 2;
+    const QByteArray queued = link.readAll();
+    EXPECT_EQ(std::uint64_t(queued.size()), VirtualDriver::kReceiveQueueLimit);
+    EXPECT_EQ(link.driver.droppedBytes(), sent - VirtualDriver::kReceiveQueueLimit);
+    EXPECT_TRUE(queued.endsWith(QByteArray(16, char(0xFF)) + "11")) << "the newest bytes were dropped";
 }
 
 struct DemoEnvironment {
