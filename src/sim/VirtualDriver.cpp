@@ -195,11 +195,19 @@ VirtualDriver::Clock::time_point VirtualDriver::enqueue(const QByteArray& bytes,
 }
 
 void VirtualDriver::notifyWhenDue(Clock::time_point due) {
-    if (!notify_)
-        return;
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - now());
-    if (lineSpeed_ && wait.count() > 0 && QCoreApplication::instance() != nullptr)
-        QTimer::singleShot(wait, timerContext_.get(), [notify = notify_] { notify(); });
-    else
-        notify_();
+    if (lineSpeed_ && wait.count() > 0 && QCoreApplication::instance() != nullptr) {
+        // Whoever listens when the bytes are due hears of them: the receiver listening now may
+        // be gone by then. The timer's context object dies with the driver, so `this` is safe.
+        QTimer::singleShot(wait, timerContext_.get(), [this] { notifyReceiver(); });
+        return;
+    }
+    notifyReceiver();
+}
+
+void VirtualDriver::notifyReceiver() {
+    // A copy, so that a receiver that unsubscribes from inside its own notice does not destroy
+    // the function while it runs.
+    if (const std::function<void()> notify = notify_)
+        notify();
 }

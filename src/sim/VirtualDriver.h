@@ -71,6 +71,7 @@ private:
     // Queues the pedal's bytes, dropping the oldest beyond the limit; returns when the last is due.
     Clock::time_point enqueue(const QByteArray& bytes, Clock::time_point from);
     void notifyWhenDue(Clock::time_point due);
+    void notifyReceiver();
     std::uint32_t ready(Clock::time_point now) const;
     Clock::time_point now() const { return clock_ ? clock_() : Clock::now(); }
 
