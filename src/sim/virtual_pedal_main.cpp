@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QList>
 #include <cerrno>
+#include <cinttypes>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -191,6 +192,47 @@ void stopOnSignals() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
+// What the pedal has said and the client has not read yet. A client that never reads must
+// not make us hoard without end: past the limit, well above the largest reply (a 16 KiB
+// memory dump), a reply is dropped whole, as a cut one would only confuse the client more,
+// and what was dropped is reported once the client has caught up.
+class HostQueue {
+public:
+    static constexpr qsizetype kLimit = qsizetype(1) << 20;
+
+    bool isEmpty() const { return bytes_.isEmpty(); }
+
+    void add(const QByteArray& reply) {
+        if (reply.size() > kLimit - bytes_.size())
+            dropped_ += std::uint64_t(reply.size());
+        else
+            bytes_ += reply;
+    }
+
+    // Writes what the terminal takes now.
+    void writeTo(int fd) {
+        const ssize_t put = ::write(fd, bytes_.constData(), std::size_t(bytes_.size()));
+        if (put > 0)
+            bytes_.remove(0, put);
+        if (bytes_.isEmpty())
+            reportDropped();
+    }
+
+    void reportDropped() {
+        if (dropped_ == 0)
+            return;
+        std::fprintf(stderr,
+                     "tarvo-max-virtual-pedal: the client did not read; dropped %" PRIu64
+                     " bytes the pedal sent\n",
+                     dropped_);
+        dropped_ = 0;
+    }
+
+private:
+    QByteArray bytes_;
+    std::uint64_t dropped_ = 0;
+};
+
 int controlCode(const QByteArray& name) {
     static const char* const names[] = {"KI", "KII", "KIII", "KIV", "KV",  "B1",
                                         "B2", "B3",  "FS",   "FL",  "RMT", "EXP"};
@@ -230,6 +272,35 @@ void command(VirtualPedal& pedal, const QByteArray& line, bool& quit) {
     }
 }
 
+// Standard input, cut into command lines. A line longer than any command is refused as soon
+// as it is too long, and the rest of it is skipped, so that a stream with no newline in it
+// cannot make us keep it all.
+class CommandLines {
+public:
+    static constexpr qsizetype kLongest = 4096;
+
+    template <typename Run> void add(const char* data, qsizetype size, Run&& run) {
+        for (qsizetype i = 0; i < size; ++i) {
+            if (data[i] == '\n') {
+                if (!skipping_)
+                    run(line_);
+                line_.clear();
+                skipping_ = false;
+            } else if (!skipping_ && line_.size() == kLongest) {
+                std::fprintf(stderr, "tarvo-max-virtual-pedal: command line too long, ignored\n");
+                line_.clear();
+                skipping_ = true;
+            } else if (!skipping_) {
+                line_.append(data[i]);
+            }
+        }
+    }
+
+private:
+    QByteArray line_;
+    bool skipping_ = false;
+};
+
 // Serves the pedal on the terminal until told to stop.
 class Server {
 public:
@@ -237,7 +308,7 @@ public:
         : terminal_(terminal), pedal_(settings.options), vanishAfter_(settings.vanishAfter) {
         pedal_.faults() = settings.faults;
         pedal_.setHostLine(std::nullopt);
-        pedal_.setOutputListener([this] { toHost_ += pedal_.takeOutput(); });
+        pedal_.setOutputListener([this] { toHost_.add(pedal_.takeOutput()); });
     }
 
     // The exit code.
@@ -254,10 +325,11 @@ public:
             if ((fds[0].revents & POLLIN) && !readFromHost())
                 break; // vanished
             if ((fds[0].revents & POLLOUT) && !toHost_.isEmpty())
-                writeToHost();
+                toHost_.writeTo(terminal_.master);
             if (stdinOpen_ && (fds[1].revents & (POLLIN | POLLHUP)))
                 readCommands();
         }
+        toHost_.reportDropped();
         return 0;
     }
 
@@ -280,12 +352,6 @@ private:
         return true;
     }
 
-    void writeToHost() {
-        const ssize_t put = ::write(terminal_.master, toHost_.constData(), std::size_t(toHost_.size()));
-        if (put > 0)
-            toHost_.remove(0, put);
-    }
-
     void readCommands() {
         char buffer[512];
         const ssize_t got = ::read(0, buffer, sizeof buffer);
@@ -293,18 +359,13 @@ private:
             stdinOpen_ = false; // serving goes on without a player
             return;
         }
-        stdinLine_.append(buffer, got);
-        qsizetype end;
-        while ((end = stdinLine_.indexOf('\n')) >= 0) {
-            command(pedal_, stdinLine_.left(end), quit_);
-            stdinLine_.remove(0, end + 1);
-        }
+        commands_.add(buffer, got, [this](const QByteArray& line) { command(pedal_, line, quit_); });
     }
 
     const Terminal& terminal_;
     VirtualPedal pedal_;
-    QByteArray toHost_;
-    QByteArray stdinLine_;
+    HostQueue toHost_;
+    CommandLines commands_;
     const long vanishAfter_;
     long received_ = 0;
     bool quit_ = false;
