@@ -7,11 +7,14 @@
 
 #include "sim/VirtualPedal.h"
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace {
 
