@@ -1,4 +1,6 @@
-# The stm32flash test drives the virtual pedal's pseudo-terminal program.
-if(TARGET stm32flash_test)
-    add_dependencies(stm32flash_test tarvo-max-virtual-pedal)
-endif()
+# The tests that run the virtual pedal's pseudo-terminal program need it built first.
+foreach(test stm32flash_test virtual_pedal_server_test)
+    if(TARGET ${test})
+        add_dependencies(${test} tarvo-max-virtual-pedal)
+    endif()
+endforeach()

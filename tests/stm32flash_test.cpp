@@ -2,6 +2,7 @@
 // owes nothing to our own client, over the pseudo-terminal that tarvo-max-virtual-pedal serves.
 
 #include "virtual_link.h"
+#include "virtual_pedal_process.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -10,10 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <termios.h>
@@ -21,53 +19,12 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 const char* const kStm32flash = "/usr/bin/stm32flash";
-
-// A child process that is always killed and reaped, whatever the test does.
-struct Child {
-    pid_t pid = -1;
-    ~Child() { stop(); }
-    void stop() {
-        if (pid <= 0)
-            return;
-        kill(pid, SIGTERM);
-        const auto deadline = Clock::now() + 2s;
-        int status = 0;
-        while (waitpid(pid, &status, WNOHANG) == 0) {
-            if (Clock::now() > deadline) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &status, 0);
-                break;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        pid = -1;
-    }
-};
-
-pid_t spawn(const std::vector<std::string>& args, int stdoutFd) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
-    posix_spawn_file_actions_adddup2(&actions, stdoutFd, 2);
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
 
 // Runs stm32flash to its end, or kills it after the time-out. Returns its exit code (-1 when
 // it had to be killed) and leaves what it printed in `output`.
@@ -99,27 +56,6 @@ int runStm32flash(const QString& logPath, std::vector<std::string> args, QByteAr
     return code;
 }
 
-// Reads from `fd` until `enough` says so or the time-out passes.
-QByteArray readUntil(int fd, std::chrono::milliseconds timeout,
-                     const std::function<bool(const QByteArray&)>& enough) {
-    QByteArray got;
-    const auto deadline = Clock::now() + timeout;
-    while (!enough(got)) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0)
-            break;
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, int(left.count())) <= 0)
-            continue;
-        char buffer[256];
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        got.append(buffer, n);
-    }
-    return got;
-}
-
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
@@ -128,9 +64,8 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 TEST(Stm32flash, IdentifiesErasesWritesVerifiesAndStartsTheVirtualPedal) {
     if (access(kStm32flash, X_OK) != 0)
         GTEST_SKIP() << "stm32flash is not installed";
-    const QByteArray binaryDir = qgetenv("TARVO_BINARY_DIR");
-    ASSERT_FALSE(binaryDir.isEmpty());
-    const std::string program = binaryDir.toStdString() + "/src/sim/tarvo-max-virtual-pedal";
+    ASSERT_FALSE(qgetenv("TARVO_BINARY_DIR").isEmpty());
+    const std::string program = virtualPedalProgram();
     ASSERT_EQ(access(program.c_str(), X_OK), 0) << program;
 
     QTemporaryDir dir;

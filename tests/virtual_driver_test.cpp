@@ -2,6 +2,8 @@
 #include "support/FakeFtDriver.h"
 #include "virtual_link.h"
 
+#include <QCoreApplication>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -116,6 +118,57 @@ TEST(VirtualDriver, NotifiesWhenBytesJoinTheQueue) {
     EXPECT_EQ(notified, 2);
     link.write(QByteArray::fromHex("0709")); // no answer, no call
     EXPECT_EQ(notified, 2);
+}
+
+TEST(VirtualDriver, AnUnreadReceiveQueueKeepsOnlyTheFreshestBytes) {
+    PedalLink link;
+    const QByteArray dump = QByteArray::fromHex("0C5000000000");
+    const std::uint64_t dumpSize = 1 + VirtualPedal::kMemorySize;
+    const std::uint64_t dumps = VirtualDriver::kReceiveQueueLimit / dumpSize + 4;
+    for (std::uint64_t i = 0; i < dumps; ++i)
+        link.write(dump);
+    link.pedal().reportEffect();
+
+    const std::uint64_t sent = dumps * dumpSize + 2;
+    const QByteArray queued = link.readAll();
+    EXPECT_EQ(std::uint64_t(queued.size()), VirtualDriver::kReceiveQueueLimit);
+    EXPECT_EQ(link.driver.droppedBytes(), sent - VirtualDriver::kReceiveQueueLimit);
+    EXPECT_TRUE(queued.endsWith(QByteArray(16, char(0xFF)) + "11")) << "the newest bytes were dropped";
+}
+
+TEST(VirtualDriver, ABytesLateNoticeGoesToWhoeverListensWhenItArrives) {
+    int argc = 1;
+    char name[] = "virtual_driver_test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    VirtualDriver::Clock::time_point t{};
+    PedalLink link;
+    link.driver.setClock([&] { return t; });
+    link.driver.setLineSpeedModel(true); // the answer is due on the wire 14 characters later
+    const auto runEventsForAWhile = [] {
+        bool done = false;
+        QTimer::singleShot(50, [&] { done = true; });
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    };
+
+    // The receiver goes away before the answer is on the wire, as the editor's receive poll
+    // does when it is destroyed: nobody may be called.
+    int left = 0;
+    link.driver.setReceiveNotifier([&] { ++left; });
+    link.write(QByteArray::fromHex("0600"));
+    link.driver.setReceiveNotifier({});
+    runEventsForAWhile();
+    EXPECT_EQ(left, 0);
+
+    // A receiver that takes over in the meantime hears of the bytes; the one it replaced does not.
+    int replaced = 0, current = 0;
+    link.driver.setReceiveNotifier([&] { ++replaced; });
+    link.write(QByteArray::fromHex("0600"));
+    link.driver.setReceiveNotifier([&] { ++current; });
+    runEventsForAWhile();
+    EXPECT_EQ(replaced, 0);
+    EXPECT_EQ(current, 1);
 }
 
 struct DemoEnvironment {

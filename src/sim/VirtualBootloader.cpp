@@ -79,170 +79,184 @@ bool VirtualBootloader::addressOk(std::uint32_t& address) const {
 }
 
 void VirtualBootloader::command(std::uint8_t code, QByteArray& out) {
-    const auto ack = [&] { out.append(char(kAck)); };
     switch (code) {
-    case kGet: {
-        // Only the commands this bootloader carries out are listed, so a host never picks one
-        // it would then see refused.
-        static const std::uint8_t commands[] = {kGet, kGetVersion,  kGetId, kReadMemory,
-                                                kGo,  kWriteMemory, kErase};
-        ack();
-        out.append(char(sizeof commands)); // bytes that follow, less one: the version and the list
-        out.append(char(kVersion));
-        for (std::uint8_t c : commands)
-            out.append(char(c));
-        ack();
-        toCommand();
+    case kGet:
+        answerGet(out);
         return;
-    }
     case kGetVersion:
         // Version, then the two option bytes, which read 0 on an unprotected device.
-        ack();
-        out.append(char(kVersion));
-        out.append('\0');
-        out.append('\0');
-        ack();
-        toCommand();
+        answer(out, {kVersion, 0x00, 0x00});
         return;
     case kGetId:
-        ack();
-        out.append(char(1));
-        out.append(char(kProductId >> 8));
-        out.append(char(kProductId & 0xFF));
-        ack();
-        toCommand();
+        answer(out, {1, std::uint8_t(kProductId >> 8), std::uint8_t(kProductId & 0xFF)});
         return;
     case kReadMemory:
-        ack();
-        phase_ = Phase::ReadAddress;
-        buffer_.clear();
+        acceptAndExpect(Phase::ReadAddress, out);
         return;
     case kWriteMemory:
-        ack();
-        phase_ = Phase::WriteAddress;
-        buffer_.clear();
+        acceptAndExpect(Phase::WriteAddress, out);
         return;
     case kErase:
-        ack();
-        phase_ = Phase::EraseList;
-        buffer_.clear();
+        acceptAndExpect(Phase::EraseList, out);
         return;
     case kGo:
-        ack();
-        phase_ = Phase::GoAddress;
-        buffer_.clear();
+        acceptAndExpect(Phase::GoAddress, out);
         return;
     default:
-        out.append(char(kNack));
-        toCommand();
+        refuse(out);
         return;
     }
 }
 
+void VirtualBootloader::answerGet(QByteArray& out) {
+    // Only the commands this bootloader carries out are listed, so a host never picks one it
+    // would then see refused.
+    static constexpr std::uint8_t commands[] = {kGet, kGetVersion,  kGetId, kReadMemory,
+                                                kGo,  kWriteMemory, kErase};
+    out.append(char(kAck));
+    out.append(char(sizeof commands)); // bytes that follow, less one: the version and the list
+    out.append(char(kVersion));
+    out.append(reinterpret_cast<const char*>(commands), sizeof commands);
+    out.append(char(kAck));
+    toCommand();
+}
+
+void VirtualBootloader::answer(QByteArray& out, std::initializer_list<std::uint8_t> bytes) {
+    out.append(char(kAck));
+    for (std::uint8_t b : bytes)
+        out.append(char(b));
+    out.append(char(kAck));
+    toCommand();
+}
+
+void VirtualBootloader::acceptAndExpect(Phase next, QByteArray& out) {
+    out.append(char(kAck));
+    phase_ = next;
+    buffer_.clear();
+}
+
+void VirtualBootloader::refuse(QByteArray& out) {
+    out.append(char(kNack));
+    toCommand();
+}
+
 std::optional<std::uint32_t> VirtualBootloader::complete(QByteArray& out) {
-    const auto nack = [&] {
-        out.append(char(kNack));
-        toCommand();
-    };
-    const std::uint8_t* b = buffer_.data();
     switch (phase_) {
     case Phase::WaitSync:
-        break;
-    case Phase::Command: {
-        if ((b[0] ^ b[1]) != 0xFF) {
-            nack();
-            break;
-        }
-        if (++commandCount_ == nackCommand_) {
-            nack();
-            break;
-        }
-        command(b[0], out);
-        break;
-    }
+        return std::nullopt;
+    case Phase::Command:
+        completeCommand(out);
+        return std::nullopt;
     case Phase::ReadAddress:
-        if (!addressOk(address_) || !inFlash(address_)) {
-            nack();
-            break;
-        }
-        out.append(char(kAck));
-        phase_ = Phase::ReadCount;
-        buffer_.clear();
-        break;
-    case Phase::ReadCount: {
-        const std::uint32_t count = b[0] + 1u;
-        if ((b[0] ^ b[1]) != 0xFF || !inFlash(address_, count)) {
-            nack();
-            break;
-        }
-        out.append(char(kAck));
-        out.append(reinterpret_cast<const char*>(flash_.data() + (address_ - kFlashBase)), count);
-        toCommand();
-        break;
-    }
+        completeReadAddress(out);
+        return std::nullopt;
+    case Phase::ReadCount:
+        completeReadCount(out);
+        return std::nullopt;
     case Phase::WriteAddress:
-        // Flash is programmed a word at a time, so a block must start on a word.
-        if (!addressOk(address_) || !inFlash(address_) || address_ % 4 != 0) {
-            nack();
-            break;
-        }
-        out.append(char(kAck));
-        phase_ = Phase::WriteData;
-        buffer_.clear();
-        break;
-    case Phase::WriteData: {
-        const std::uint32_t count = b[0] + 1u;
-        const std::uint8_t* data = b + 1;
-        if (xorOf(b, count + 1) != b[count + 1] || !inFlash(address_, count)) {
-            nack();
-            break;
-        }
-        std::uint8_t* target = flash_.data() + (address_ - kFlashBase);
-        // Programming only clears bits; the flash controller refuses a word that is not erased,
-        // and the bootloader then reports the failure.
-        if (std::any_of(target, target + count, [](std::uint8_t v) { return v != 0xFF; })) {
-            nack();
-            break;
-        }
-        std::copy(data, data + count, target);
-        out.append(char(kAck));
-        toCommand();
-        break;
-    }
-    case Phase::EraseList: {
-        if (b[0] == 0xFF) {
-            if (b[1] != 0x00) {
-                nack();
-                break;
-            }
-            std::fill(flash_.begin(), flash_.end(), 0xFF);
-            out.append(char(kAck));
-            toCommand();
-            break;
-        }
-        const std::uint32_t pages = b[0] + 1u;
-        const std::uint8_t* list = b + 1;
-        if (xorOf(b, pages + 1) != b[pages + 1] ||
-            std::any_of(list, list + pages, [](std::uint8_t p) { return p >= kFlashSize / kPageSize; })) {
-            nack();
-            break;
-        }
-        for (std::uint32_t i = 0; i < pages; ++i)
-            std::fill_n(flash_.begin() + list[i] * kPageSize, kPageSize, 0xFF);
-        out.append(char(kAck));
-        toCommand();
-        break;
-    }
-    case Phase::GoAddress: {
-        std::uint32_t address = 0;
-        if (!addressOk(address) || !(inFlash(address, 8) || inRam(address, 8))) {
-            nack();
-            break;
-        }
-        out.append(char(kAck));
-        toCommand();
-        return address;
-    }
+        completeWriteAddress(out);
+        return std::nullopt;
+    case Phase::WriteData:
+        completeWriteData(out);
+        return std::nullopt;
+    case Phase::EraseList:
+        completeEraseList(out);
+        return std::nullopt;
+    case Phase::GoAddress:
+        return completeGoAddress(out);
     }
     return std::nullopt;
+}
+
+void VirtualBootloader::completeCommand(QByteArray& out) {
+    const std::uint8_t code = buffer_[0];
+    if ((code ^ buffer_[1]) != 0xFF || ++commandCount_ == nackCommand_) {
+        refuse(out);
+        return;
+    }
+    command(code, out);
+}
+
+void VirtualBootloader::completeReadAddress(QByteArray& out) {
+    if (!addressOk(address_) || !inFlash(address_)) {
+        refuse(out);
+        return;
+    }
+    acceptAndExpect(Phase::ReadCount, out);
+}
+
+void VirtualBootloader::completeReadCount(QByteArray& out) {
+    const std::uint32_t count = buffer_[0] + 1u;
+    if ((buffer_[0] ^ buffer_[1]) != 0xFF || !inFlash(address_, count)) {
+        refuse(out);
+        return;
+    }
+    out.append(char(kAck));
+    out.append(reinterpret_cast<const char*>(flash_.data() + (address_ - kFlashBase)), count);
+    toCommand();
+}
+
+void VirtualBootloader::completeWriteAddress(QByteArray& out) {
+    // Flash is programmed a word at a time, so a block must start on a word.
+    if (!addressOk(address_) || !inFlash(address_) || address_ % 4 != 0) {
+        refuse(out);
+        return;
+    }
+    acceptAndExpect(Phase::WriteData, out);
+}
+
+void VirtualBootloader::completeWriteData(QByteArray& out) {
+    const std::uint8_t* b = buffer_.data();
+    const std::uint32_t count = b[0] + 1u;
+    const std::uint8_t* data = b + 1;
+    if (xorOf(b, count + 1) != b[count + 1] || !inFlash(address_, count)) {
+        refuse(out);
+        return;
+    }
+    std::uint8_t* target = flash_.data() + (address_ - kFlashBase);
+    // Programming only clears bits; the flash controller refuses a word that is not erased,
+    // and the bootloader then reports the failure.
+    if (std::any_of(target, target + count, [](std::uint8_t v) { return v != 0xFF; })) {
+        refuse(out);
+        return;
+    }
+    std::copy(data, data + count, target);
+    out.append(char(kAck));
+    toCommand();
+}
+
+void VirtualBootloader::completeEraseList(QByteArray& out) {
+    const std::uint8_t* b = buffer_.data();
+    if (b[0] == 0xFF) { // global erase: FF 00
+        if (b[1] != 0x00) {
+            refuse(out);
+            return;
+        }
+        std::fill(flash_.begin(), flash_.end(), 0xFF);
+        out.append(char(kAck));
+        toCommand();
+        return;
+    }
+    const std::uint32_t pages = b[0] + 1u;
+    const std::uint8_t* list = b + 1;
+    if (xorOf(b, pages + 1) != b[pages + 1] ||
+        std::any_of(list, list + pages, [](std::uint8_t p) { return p >= kFlashSize / kPageSize; })) {
+        refuse(out);
+        return;
+    }
+    for (std::uint32_t i = 0; i < pages; ++i)
+        std::fill_n(flash_.begin() + list[i] * kPageSize, kPageSize, 0xFF);
+    out.append(char(kAck));
+    toCommand();
+}
+
+std::optional<std::uint32_t> VirtualBootloader::completeGoAddress(QByteArray& out) {
+    std::uint32_t address = 0;
+    if (!addressOk(address) || !(inFlash(address, 8) || inRam(address, 8))) {
+        refuse(out);
+        return std::nullopt;
+    }
+    out.append(char(kAck));
+    toCommand();
+    return address;
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -62,9 +63,25 @@ private:
         GoAddress,
     };
 
+    // A phase has all its bytes: check them, carry it out and answer.
     std::optional<std::uint32_t> complete(QByteArray& out);
+    void completeCommand(QByteArray& out);
+    void completeReadAddress(QByteArray& out);
+    void completeReadCount(QByteArray& out);
+    void completeWriteAddress(QByteArray& out);
+    void completeWriteData(QByteArray& out);
+    void completeEraseList(QByteArray& out);
+    std::optional<std::uint32_t> completeGoAddress(QByteArray& out);
+
     bool addressOk(std::uint32_t& address) const;
     void command(std::uint8_t code, QByteArray& out);
+    void answerGet(QByteArray& out);
+    // ACK, the bytes, ACK: a command answered in full.
+    void answer(QByteArray& out, std::initializer_list<std::uint8_t> bytes);
+    // ACK, then wait for the next part of the command.
+    void acceptAndExpect(Phase next, QByteArray& out);
+    // NACK, and back to waiting for a command.
+    void refuse(QByteArray& out);
     void toCommand() {
         phase_ = Phase::Command;
         buffer_.clear();

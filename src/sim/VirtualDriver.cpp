@@ -174,19 +174,41 @@ void VirtualDriver::collect(Clock::time_point from) {
     // While the bridge is closed or unplugged the pedal talks to nobody.
     if (out.isEmpty() || !open_ || vanished_)
         return;
+    notifyWhenDue(enqueue(out, from));
+}
+
+VirtualDriver::Clock::time_point VirtualDriver::enqueue(const QByteArray& bytes, Clock::time_point from) {
     Clock::time_point last = from;
-    for (char c : out) {
+    for (char c : bytes) {
         if (lineSpeed_) {
             last = std::max(from, rxFreeAt_) + line_.characterTime();
             rxFreeAt_ = last;
         }
         rx_.push_back({std::uint8_t(c), last});
     }
-    if (!notify_)
+    if (rx_.size() > kReceiveQueueLimit) {
+        const std::size_t excess = rx_.size() - kReceiveQueueLimit;
+        rx_.erase(rx_.begin(), rx_.begin() + std::ptrdiff_t(excess));
+        dropped_ += excess;
+        unreported_ += excess;
+    }
+    return last;
+}
+
+void VirtualDriver::notifyWhenDue(Clock::time_point due) {
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - now());
+    if (lineSpeed_ && wait.count() > 0 && QCoreApplication::instance() != nullptr) {
+        // Whoever listens when the bytes are due hears of them: the receiver listening now may
+        // be gone by then. The timer's context object dies with the driver, so `this` is safe.
+        QTimer::singleShot(wait, timerContext_.get(), [this] { notifyReceiver(); });
         return;
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(last - now());
-    if (lineSpeed_ && wait.count() > 0 && QCoreApplication::instance() != nullptr)
-        QTimer::singleShot(wait, timerContext_.get(), [notify = notify_] { notify(); });
-    else
-        notify_();
+    }
+    notifyReceiver();
+}
+
+void VirtualDriver::notifyReceiver() {
+    // A copy, so that a receiver that unsubscribes from inside its own notice does not destroy
+    // the function while it runs.
+    if (const std::function<void()> notify = notify_)
+        notify();
 }

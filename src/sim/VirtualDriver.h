@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <utility>
 
 // The virtual pedal behind a bridge driver: one bridge with its own serial number, which the
 // link opens, configures, writes to and reads from as it would a real FT230X.
@@ -22,6 +23,11 @@ public:
 
     static constexpr const char* kSerialNumber = "TMVP0001";
     static constexpr const char* kDescription = "Tarvo Max Virtual Pedal";
+
+    // What the receive queue holds at most. A real bridge driver keeps draining the chip into a
+    // queue of its own and, when the application does not read, gives up the oldest bytes; so do
+    // we, well above anything the editor leaves unread on purpose (a 16 KiB memory dump).
+    static constexpr std::size_t kReceiveQueueLimit = std::size_t(1) << 20;
 
     VirtualDriver();
     explicit VirtualDriver(VirtualPedal::Options options);
@@ -37,6 +43,10 @@ public:
     void vanish() { vanished_ = true; }
     void vanishAfterWrittenBytes(std::uint64_t bytes) { vanishAfter_ = bytes; }
     bool vanished() const { return vanished_; }
+
+    // Bytes the pedal sent that were dropped because the receive queue was full.
+    std::uint64_t droppedBytes() const { return dropped_; }
+    std::uint64_t takeDroppedBytes() override { return std::exchange(unreported_, 0); }
 
     FtStatus listDeviceCount(std::uint32_t& count) override;
     FtStatus listDeviceByIndex(std::uint32_t index, char* buffer, std::uint32_t flags) override;
@@ -60,6 +70,10 @@ private:
 
     FtStatus check(FtHandle handle) const;
     void collect(Clock::time_point from);
+    // Queues the pedal's bytes, dropping the oldest beyond the limit; returns when the last is due.
+    Clock::time_point enqueue(const QByteArray& bytes, Clock::time_point from);
+    void notifyWhenDue(Clock::time_point due);
+    void notifyReceiver();
     std::uint32_t ready(Clock::time_point now) const;
     Clock::time_point now() const { return clock_ ? clock_() : Clock::now(); }
 
@@ -75,6 +89,8 @@ private:
     std::function<Clock::time_point()> clock_;
     std::function<void()> notify_;
     std::deque<Queued> rx_;
+    std::uint64_t dropped_ = 0;
+    std::uint64_t unreported_ = 0; // dropped since the editor last asked
     Clock::time_point txFreeAt_{};
     Clock::time_point rxFreeAt_{};
     Clock::time_point deliveryTime_{}; // when the bytes the pedal is answering reached it

@@ -114,13 +114,23 @@ void VirtualPedal::powerCycle(bool holdB2) {
         bootloader_.reset();
         return;
     }
-    // Start from the vector table at the base of flash, as the core does out of reset.
-    const std::uint32_t sp = bootloader_.flashWord(VirtualBootloader::kFlashBase);
-    const std::uint32_t reset = bootloader_.flashWord(VirtualBootloader::kFlashBase + 4);
-    const bool valid = sp > VirtualBootloader::kRamBase &&
-                       sp <= VirtualBootloader::kRamBase + VirtualBootloader::kRamSize && sp % 4 == 0 &&
-                       (reset & 1) != 0 && VirtualBootloader::inFlash(reset & ~1u, 2);
-    if (valid)
+    // Out of reset the core starts from the vector table at the base of flash.
+    startCore(VirtualBootloader::kFlashBase);
+}
+
+bool VirtualPedal::bootableAt(std::uint32_t vectorTable) const {
+    // The table's first word is the stack pointer, which must lie in RAM on a word; the second
+    // is the reset handler, which must be a Thumb address (bit 0 set) of code in flash.
+    using Bootloader = VirtualBootloader;
+    const std::uint32_t sp = bootloader_.flashWord(vectorTable);
+    const std::uint32_t reset = bootloader_.flashWord(vectorTable + 4);
+    return Bootloader::inFlash(vectorTable, 8) && sp > Bootloader::kRamBase &&
+           sp <= Bootloader::kRamBase + Bootloader::kRamSize && sp % 4 == 0 && (reset & 1) != 0 &&
+           Bootloader::inFlash(reset & ~1u, 2);
+}
+
+void VirtualPedal::startCore(std::uint32_t vectorTable) {
+    if (bootableAt(vectorTable))
         bootFirmware();
     else
         mode_ = Mode::Halted; // the core faults on the first instruction and says nothing more
@@ -138,30 +148,23 @@ void VirtualPedal::receive(const std::uint8_t* data, std::size_t count, Clock::t
             return;
         if (hostLine_ && !framingMatches(*hostLine_, pedalLine()))
             byte = garbleMisframed(byte);
-        if (mode_ == Mode::Firmware) {
+        if (mode_ == Mode::Firmware)
             firmwareByte(byte);
-            continue;
-        }
-        bootloader_.setNackCommand(faults_.nackBootloaderCommand);
-        const bool wasSynced = bootloader_.synced();
-        QByteArray out;
-        const std::optional<std::uint32_t> go = bootloader_.receive(byte, out);
-        if (!wasSynced && bootloader_.synced())
-            bootloaderBaud_ = hostLine_ ? hostLine_->baudRate : 115200;
-        send(out);
-        if (go) {
-            // The core takes its stack pointer and reset handler from the table at the address.
-            const std::uint32_t sp = bootloader_.flashWord(*go);
-            const std::uint32_t reset = bootloader_.flashWord(*go + 4);
-            const bool valid = VirtualBootloader::inFlash(*go, 8) && sp > VirtualBootloader::kRamBase &&
-                               sp <= VirtualBootloader::kRamBase + VirtualBootloader::kRamSize &&
-                               sp % 4 == 0 && (reset & 1) != 0 && VirtualBootloader::inFlash(reset & ~1u, 2);
-            if (valid)
-                bootFirmware();
-            else
-                mode_ = Mode::Halted;
-        }
+        else
+            bootloaderByte(byte);
     }
+}
+
+void VirtualPedal::bootloaderByte(std::uint8_t byte) {
+    bootloader_.setNackCommand(faults_.nackBootloaderCommand);
+    const bool wasSynced = bootloader_.synced();
+    QByteArray out;
+    const std::optional<std::uint32_t> go = bootloader_.receive(byte, out);
+    if (!wasSynced && bootloader_.synced())
+        bootloaderBaud_ = hostLine_ ? hostLine_->baudRate : 115200;
+    send(out);
+    if (go)
+        startCore(*go);
 }
 
 QByteArray VirtualPedal::takeOutput() {
@@ -328,20 +331,16 @@ void VirtualPedal::firmwareByte(std::uint8_t byte) {
 
 void VirtualPedal::handleMessage(const QByteArray& m) {
     const std::uint8_t code = std::uint8_t(m[0]);
-    const auto at = [&](int i) { return std::uint8_t(m[i]); };
     if (isUploadCode(code)) {
         if (m.size() >= qsizetype(kMinProgramSize))
             handleUpload(m);
         return;
     }
+    const auto at = [&](int i) { return std::uint8_t(m[i]); };
     switch (code) {
-    case 0x01: { // SetParameter: the value goes to whichever control of the effect has that address
-        const std::uint16_t address = be16(m, 1);
-        for (int i = 0; i < 16; ++i)
-            if (address != 0 && addresses_[i] == address)
-                values_[i] = std::int32_t(be32(m, 3));
+    case 0x01:
+        setParameter(be16(m, 1), std::int32_t(be32(m, 3)));
         return;
-    }
     case 0x02:
         send(stateBlock(at(1)));
         return;
@@ -349,52 +348,88 @@ void VirtualPedal::handleMessage(const QByteArray& m) {
         storeSettings();
         return;
     case 0x04:
-        for (int i = 0; i < 16; ++i)
-            assignments_[i] = at(1 + i);
-        for (int r = 0; r < 4; ++r)
-            readbacks_[r] = at(17 + r);
-        bypassCode_ = at(21);
-        presetCode_ = at(22);
+        setAssignments(m);
         return;
-    case 0x05: {
-        // The bootloader starts only if B2 is held as the command arrives, and only for the
-        // exact sequence, so a stray 0x05 cannot take the pedal off the air.
-        static const QByteArray entry = QByteArray::fromHex("0500010203040506");
-        if (m == entry && options_.holdB2)
-            powerCycle(true);
+    case 0x05:
+        askForBootloader(m);
         return;
-    }
     case 0x06:
-        send(decimalLine(memoryA_[kPresent]) + decimalLine(memoryA_[kEffectNumber]) +
-             decimalLine(memoryA_[kEffectVersion]) + decimalLine(firmwareVersion()));
+        send(storedEffectReply());
         return;
     case 0x07:
-        if (at(1) <= 16)
-            midiChannel_ = at(1);
-        return;
     case 0x08:
-        if ((at(1) == 0x01 || at(1) == 0xFF) && at(2) < 16)
-            reverse_[at(2)] = at(1);
-        return;
     case 0x0A:
-        if (at(1) <= 1)
-            live_ = at(1) == 1;
+    case 0x0D:
+        setSwitch(m);
         return;
     case 0x0B:
         if (at(1) == kMemoryA || at(1) == kMemoryB)
             memory(at(1)).fill(0xFF);
         return;
     case 0x0C:
-        // No chip answers at any other bus address, so neither does the pedal.
-        if (at(1) == kMemoryA || at(1) == kMemoryB) {
-            const auto& mem = memory(at(1));
-            send(QByteArray(1, char(0xAB)) +
-                 QByteArray(reinterpret_cast<const char*>(mem.data()), kMemorySize));
-        }
+        dumpMemory(at(1));
+        return;
+    default:
+        return;
+    }
+}
+
+void VirtualPedal::setParameter(std::uint16_t address, std::int32_t value) {
+    // The value goes to whichever control of the effect has that address.
+    for (int i = 0; i < 16; ++i)
+        if (address != 0 && addresses_[i] == address)
+            values_[i] = value;
+}
+
+void VirtualPedal::setAssignments(const QByteArray& m) {
+    for (int i = 0; i < 16; ++i)
+        assignments_[i] = std::uint8_t(m[1 + i]);
+    for (int r = 0; r < 4; ++r)
+        readbacks_[r] = std::uint8_t(m[17 + r]);
+    bypassCode_ = std::uint8_t(m[21]);
+    presetCode_ = std::uint8_t(m[22]);
+}
+
+void VirtualPedal::askForBootloader(const QByteArray& m) {
+    // The bootloader starts only if B2 is held as the command arrives, and only for the exact
+    // sequence, so a stray 0x05 cannot take the pedal off the air.
+    static const QByteArray entry = QByteArray::fromHex("0500010203040506");
+    if (m == entry && options_.holdB2)
+        powerCycle(true);
+}
+
+QByteArray VirtualPedal::storedEffectReply() const {
+    return decimalLine(memoryA_[kPresent]) + decimalLine(memoryA_[kEffectNumber]) +
+           decimalLine(memoryA_[kEffectVersion]) + decimalLine(firmwareVersion());
+}
+
+void VirtualPedal::dumpMemory(std::uint8_t busAddress) {
+    // No chip answers at any other bus address, so neither does the pedal.
+    if (busAddress != kMemoryA && busAddress != kMemoryB)
+        return;
+    const auto& mem = memory(busAddress);
+    send(QByteArray(1, char(0xAB)) + QByteArray(reinterpret_cast<const char*>(mem.data()), kMemorySize));
+}
+
+void VirtualPedal::setSwitch(const QByteArray& m) {
+    // A value out of range is ignored, so noise on the line cannot set nonsense.
+    const std::uint8_t value = std::uint8_t(m[1]);
+    switch (std::uint8_t(m[0])) {
+    case 0x07:
+        if (value <= 16)
+            midiChannel_ = value;
+        return;
+    case 0x08:
+        if ((value == 0x01 || value == 0xFF) && std::uint8_t(m[2]) < 16)
+            reverse_[std::uint8_t(m[2])] = value;
+        return;
+    case 0x0A:
+        if (value <= 1)
+            live_ = value == 1;
         return;
     case 0x0D:
-        if (at(1) <= 1)
-            bypass_ = at(1) == 1;
+        if (value <= 1)
+            bypass_ = value == 1;
         return;
     default:
         return;

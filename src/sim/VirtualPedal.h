@@ -120,9 +120,19 @@ public:
 
 private:
     void firmwareByte(std::uint8_t byte);
+    void bootloaderByte(std::uint8_t byte);
     std::size_t messageLength() const; // 0: not known yet
     void handleMessage(const QByteArray& m);
     void handleUpload(const QByteArray& m);
+    void setParameter(std::uint16_t address, std::int32_t value);
+    void setAssignments(const QByteArray& m);
+    void setSwitch(const QByteArray& m);
+    void askForBootloader(const QByteArray& m);
+    QByteArray storedEffectReply() const;
+    void dumpMemory(std::uint8_t busAddress);
+    // Whether the core can start from the vector table at this address.
+    bool bootableAt(std::uint32_t vectorTable) const;
+    void startCore(std::uint32_t vectorTable);
     void bootFirmware();
     void startEffect(const QByteArray& program);
     void storeSettings();

@@ -117,6 +117,16 @@ TEST_F(EffectFlow, LiveReportsMoveControlsWithoutEcho) {
     EXPECT_TRUE(editor.services.errors.isEmpty());
 }
 
+TEST_F(EffectFlow, WhatThePedalSaysWhileNobodyListensIsBoundedAndTheDropIsLogged) {
+    link();
+    // The user-interface thread is busy elsewhere while a knob keeps turning.
+    for (int i = 0; i < 250'000; ++i)
+        editor.pedal().sendLiveReport(VirtualPedal::KI, 0, static_cast<std::uint16_t>(i % 1024));
+    editor.settle();
+    EXPECT_TRUE(editor.logLines().filter("receive queue full:").size() == 1);
+    EXPECT_TRUE(editor.services.errors.isEmpty());
+}
+
 TEST_F(EffectFlow, AnEffectReportFromThePedalOpensThatEffect) {
     link();
     params()->close();

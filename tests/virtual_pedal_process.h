@@ -1,0 +1,92 @@
+#pragma once
+
+// Shared by the tests that run tarvo-max-virtual-pedal (or a tool against it) as a separate
+// process: start it, read what it prints, and always stop it, whatever the test does.
+
+#include <QByteArray>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+// A child process that is always stopped and reaped.
+struct Child {
+    pid_t pid = -1;
+    ~Child() { stop(); }
+    void stop() {
+        using namespace std::chrono_literals;
+        if (pid <= 0)
+            return;
+        kill(pid, SIGTERM);
+        const auto deadline = std::chrono::steady_clock::now() + 2s;
+        int status = 0;
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        pid = -1;
+    }
+};
+
+// Starts a program with its standard output and error on `outputFd` and its standard input
+// from `inputFd` (nothing when -1). Returns -1 when it cannot be started.
+inline pid_t spawn(const std::vector<std::string>& args, int outputFd, int inputFd = -1) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (inputFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, inputFd, 0);
+    else
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, outputFd, 1);
+    posix_spawn_file_actions_adddup2(&actions, outputFd, 2);
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Reads from `fd` until `enough` says so, the other end closes or the time-out passes.
+inline QByteArray readUntil(int fd, std::chrono::milliseconds timeout,
+                            const std::function<bool(const QByteArray&)>& enough) {
+    QByteArray got;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!enough(got)) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, int(left.count())) <= 0)
+            continue;
+        char buffer[65536];
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        got.append(buffer, n);
+    }
+    return got;
+}
+
+// Path of the pedal program in the build tree.
+inline std::string virtualPedalProgram() {
+    return qgetenv("TARVO_BINARY_DIR").toStdString() + "/src/sim/tarvo-max-virtual-pedal";
+}
