@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh build
 export TARVO_MAX_VIRTUAL_PEDAL="${TARVO_MAX_VIRTUAL_PEDAL:-1}"
-exec build/src/tarvo-max-editor
+exec build/bin/tarvo-max-editor

@@ -23,7 +23,7 @@ struct FakePort : FtdiPort {
     explicit FakePort(Shared& s) : s(s) {}
 
     bool enumerate(std::vector<Listed>& bridges) override {
-        bridges = {{"FTA1", "FT230X Basic UART"}, {"FTB2", "Tarvo Max"}};
+        bridges = {{"FTA1", "FT230X Basic UART", "1-4", true}, {"FTB2", "Tarvo Max", "1-5", true}};
         return true;
     }
     bool open(const std::string& serial, bool& notFound) override {
@@ -201,10 +201,10 @@ TEST_F(LibFtdiDriverFixture, AnUnpluggedBridgeFailsEveryCallUntilClosed) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (driver.getQueueStatus(handle, queued) == FT_OK && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_EQ(driver.getQueueStatus(handle, queued), FT_IO_ERROR);
+    EXPECT_EQ(driver.getQueueStatus(handle, queued), FT_DEVICE_NOT_FOUND);
     std::uint32_t written = 0;
     const std::uint8_t byte = 0x7F;
-    EXPECT_EQ(driver.write(handle, &byte, 1, written), FT_IO_ERROR);
+    EXPECT_EQ(driver.write(handle, &byte, 1, written), FT_DEVICE_NOT_FOUND);
     EXPECT_EQ(written, 0u);
     EXPECT_EQ(driver.close(handle), FT_OK);
 }

@@ -88,5 +88,5 @@ inline QByteArray readUntil(int fd, std::chrono::milliseconds timeout,
 
 // Path of the pedal program in the build tree.
 inline std::string virtualPedalProgram() {
-    return qgetenv("TARVO_BINARY_DIR").toStdString() + "/src/sim/tarvo-max-virtual-pedal";
+    return qgetenv("TARVO_BINARY_DIR").toStdString() + "/bin/tarvo-max-virtual-pedal";
 }

@@ -319,6 +319,7 @@ void TformMain::ScanDevices() {
     lblDeviceName->setText(QStringLiteral("Device Name"));
     const QList<BridgeInfo> bridges = listBridges(ctx.link);
     ctx.console.log(QStringLiteral("FT device count: %1").arg(ctx.link.deviceCount));
+    logDriverNotes(ctx.link, ctx.console);
     if (bridges.isEmpty()) {
         ctx.services.showMessage(QStringLiteral("No device found"));
         lblDeviceName->setText(QStringLiteral("No device found"));
@@ -326,6 +327,7 @@ void TformMain::ScanDevices() {
     }
     for (const BridgeInfo& bridge : bridges) {
         ctx.console.log(QStringLiteral("FT_Device_String: ") + bridge.serial);
+        ctx.console.log(QStringLiteral("reached by: ") + bridge.route);
         ctx.state.deviceSerialNumber = bridge.serial;
         lblDeviceName->setText(bridge.description);
         ctx.services.showMessage(bridge.description + QStringLiteral(" found, click Link"));
@@ -337,7 +339,7 @@ void TformMain::menuScanClick() {
 }
 
 bool TformMain::LinkDevice() {
-    const bool opened = openBridge(ctx.link, ctx.console, ctx.state.deviceSerialNumber);
+    const bool opened = openBridge(ctx.link, ctx.console, ctx.services, ctx.state.deviceSerialNumber);
     if (opened) {
         linked_ = true;
         lblDeviceName->setText(lblDeviceName->text() + kLinkedSuffix);

@@ -1,7 +1,7 @@
 #include "app/EditorApp.h"
 #include "app/QtServices.h"
 #include "app/TformMain.h"
-#include "link/libftdi/LibFtdiDriver.h"
+#include "link/system/SystemBridges.h"
 #include "protocol/EditorContext.h"
 #include "sim/DemoDriver.h"
 
@@ -15,8 +15,9 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Merrow"));
 
     QtServices services;
-    // With TARVO_MAX_VIRTUAL_PEDAL=1 the virtual pedal is listed before the real bridges.
-    std::unique_ptr<FtDriver> driver = makeEditorDriver(std::make_unique<LibFtdiDriver>());
+    // Every bridge the machine offers, the named port last; with TARVO_MAX_VIRTUAL_PEDAL=1 the
+    // virtual pedal before them all.
+    std::unique_ptr<FtDriver> driver = makeEditorDriver(makeSystemDriver());
     EditorContext context(services, *driver);
     EditorApp editor(context);
     editor.main().show();

@@ -2,6 +2,7 @@
 
 #include "base/ConsoleLog.h"
 #include "base/Convert.h"
+#include "base/Services.h"
 #include "link/D2XXUnit.h"
 
 QList<BridgeInfo> listBridges(UsbLink& link) {
@@ -13,6 +14,7 @@ QList<BridgeInfo> listBridges(UsbLink& link) {
         bridge.serial = QString::fromLatin1(link.listedDeviceString);
         link.GetFTDeviceDescription(i);
         bridge.description = QString::fromLatin1(link.listedDeviceString);
+        bridge.route = QString::fromStdString(link.driver().deviceDetails(i).route);
         bridges << bridge;
     }
     return bridges;
@@ -22,10 +24,23 @@ QString bridgeDisplayName(const QString& description) {
     return description == QLatin1String("FT230X Basic UART") ? QStringLiteral("Tarvo Max") : description;
 }
 
-bool openBridge(UsbLink& link, ConsoleLog& log, const QString& serial) {
+void logDriverNotes(UsbLink& link, ConsoleLog& log) {
+    for (const std::string& note : link.driver().takeNotes())
+        log.log(QString::fromStdString(note));
+}
+
+bool openBridge(UsbLink& link, ConsoleLog& log, Services& services, const QString& serial) {
     log.log(QStringLiteral("serial number: ") + serial);
-    if (link.Open_USB_Device_By_Serial_Number(serial) != FT_OK)
+    if (link.Open_USB_Device_By_Serial_Number(serial) != FT_OK) {
+        const QString advice = QString::fromStdString(link.driver().openAdvice());
+        logDriverNotes(link, log);
+        if (!advice.isEmpty()) {
+            log.log(advice);
+            services.showMessage(advice);
+        }
         return false;
+    }
+    logDriverNotes(link, log);
     link.SetDeviceBaudRate();
     link.SetDeviceDataCharacteristics();
     log.log(QStringLiteral("FT_HANDLE: 0x") + intToHex(link.ftHandle, 8));

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 // The seam below the USB link: the operations the editor uses from the bridge vendor's direct
 // driver library, with the same arguments, results and status codes, so that the real FT230X
@@ -51,6 +53,16 @@ inline constexpr std::uint8_t FT_PARITY_EVEN = 2;
 // By-index strings are at most 64 bytes, NUL-terminated.
 inline constexpr std::uint32_t kFtListStringSize = 64;
 
+// What the vendor's list call does not say about a bridge: how it is reached, where it sits on
+// the bus (the same for every way to it, so one bridge is offered once), and whether this user may
+// open it, with what to do when not.
+struct BridgeDetails {
+    std::string route;      // "direct", "kernel serial", "named port" or "virtual"
+    std::string location;   // "bus-address" of the USB device; empty when it has none
+    bool accessible = true; // the user may open it as things stand
+    std::string advice;     // what to do when it is not accessible
+};
+
 class FtDriver {
 public:
     virtual ~FtDriver() = default;
@@ -80,4 +92,15 @@ public:
     // Received bytes the driver had to drop since the last call because nobody read them in
     // time; drivers whose queue cannot overflow report none.
     virtual std::uint64_t takeDroppedBytes() { return 0; }
+
+    // The details of bridge `index` of the last listing.
+    virtual BridgeDetails deviceDetails(std::uint32_t index) {
+        (void)index;
+        return {"direct", {}, true, {}};
+    }
+    // What the user can do about the last open that failed (a group to join, a rule to install,
+    // another program to close); empty when there is nothing to say.
+    virtual std::string openAdvice() { return {}; }
+    // Lines for the log since the last call: settings the driver could not make, and why.
+    virtual std::vector<std::string> takeNotes() { return {}; }
 };

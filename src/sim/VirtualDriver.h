@@ -47,6 +47,7 @@ public:
     // Bytes the pedal sent that were dropped because the receive queue was full.
     std::uint64_t droppedBytes() const { return dropped_; }
     std::uint64_t takeDroppedBytes() override { return std::exchange(unreported_, 0); }
+    BridgeDetails deviceDetails(std::uint32_t) override { return {"virtual", {}, true, {}}; }
 
     FtStatus listDeviceCount(std::uint32_t& count) override;
     FtStatus listDeviceByIndex(std::uint32_t index, char* buffer, std::uint32_t flags) override;

@@ -113,9 +113,16 @@ public:
             notify();
     }
     void setReceiveNotifier(std::function<void()> n) override { notify = std::move(n); }
+    BridgeDetails deviceDetails(std::uint32_t index) override {
+        const auto it = details.find(index);
+        return it == details.end() ? BridgeDetails{"direct", {}, true, {}} : it->second;
+    }
+    std::string openAdvice() override { return advice; }
     void failOn(const std::string& call, FtStatus status) { failures[call] = status; }
 
     std::vector<Bridge> bridges;
+    std::map<std::uint32_t, BridgeDetails> details; // by index; "direct", accessible, when absent
+    std::string advice;
     std::deque<QByteArray> replies;
     std::vector<QByteArray> writes;
     std::vector<std::string> openedSerials;

@@ -3,6 +3,7 @@
 #include "ProductData.h"
 #include "app/EditorApp.h"
 #include "app/TformMain.h"
+#include "link/system/SystemBridges.h"
 #include "protocol/EditorContext.h"
 #include "sim/VirtualDriver.h"
 #include "support/FakeFtDriver.h"
@@ -26,6 +27,10 @@ struct WithVirtualPedal {
     int storedEffect = 0x0B;
 };
 
+// Every bridge the machine offers, as the editor itself starts with them: the direct driver's,
+// the kernel's serial ports, and TARVO_MAX_SERIAL_PORT when it is set.
+struct WithSystemBridges {};
+
 // A whole editor on a scripted desktop, built afresh for each test: on scripted bridges that
 // answer what a test queues, or linked through the virtual pedal. Either way every byte the
 // editor writes is recorded on `wire`. Tests find controls by their object names and drive them
@@ -44,6 +49,10 @@ struct TestEditor {
         options.programFor = ProductData::effectProgram;
         virtual_ = std::make_unique<VirtualDriver>(options);
         build(*virtual_);
+    }
+    explicit TestEditor(WithSystemBridges) {
+        system_ = makeSystemDriver();
+        build(*system_);
     }
     TestEditor(const TestEditor&) = delete;
     TestEditor& operator=(const TestEditor&) = delete;
@@ -145,4 +154,5 @@ private:
 
     std::unique_ptr<FakeFtDriver> fake_;
     std::unique_ptr<VirtualDriver> virtual_;
+    std::unique_ptr<FtDriver> system_;
 };

@@ -69,8 +69,9 @@ FtStatus LibFtdiDriver::call(std::function<FtStatus()> task) {
 FtStatus LibFtdiDriver::checkHandle(FtHandle handle) const {
     if (!open_ || handle != handle_)
         return FT_INVALID_HANDLE;
+    // A pulled plug: every call fails as for a bridge that is not there, until it is closed.
     if (gone_)
-        return FT_IO_ERROR;
+        return FT_DEVICE_NOT_FOUND;
     return FT_OK;
 }
 
@@ -108,9 +109,15 @@ FtStatus LibFtdiDriver::openBySerialNumber(const char* serial, FtHandle& handle)
     return call([this, wanted, &handle] {
         if (open_)
             return FtStatus{FT_DEVICE_NOT_OPENED}; // one bridge at a time, as the editor works
+        advice_.clear();
         bool notFound = false;
-        if (!port_->open(wanted, notFound))
+        if (!port_->open(wanted, notFound)) {
+            const auto it = std::find_if(listed_.begin(), listed_.end(),
+                                         [&](const FtdiPort::Listed& l) { return l.serial == wanted; });
+            if (!notFound && (it == listed_.end() || !it->accessible))
+                advice_ = udevAdvice();
             return FtStatus{notFound ? FT_DEVICE_NOT_FOUND : FT_DEVICE_NOT_OPENED};
+        }
         queue_.clear();
         std::lock_guard lock(mutex_);
         open_ = true;
@@ -210,4 +217,23 @@ FtStatus LibFtdiDriver::purge(FtHandle handle, std::uint32_t mask) {
 
 void LibFtdiDriver::setReceiveNotifier(std::function<void()> notify) {
     queue_.setNotifier(std::move(notify));
+}
+
+// The listing and the advice are written by calls the caller waited for, so reading them here
+// races with nothing.
+BridgeDetails LibFtdiDriver::deviceDetails(std::uint32_t index) {
+    if (index >= listed_.size())
+        return {"direct", {}, false, {}};
+    const FtdiPort::Listed& bridge = listed_[index];
+    return {"direct", bridge.location, bridge.accessible, bridge.accessible ? std::string() : udevAdvice()};
+}
+
+std::string LibFtdiDriver::openAdvice() {
+    return advice_;
+}
+
+std::string LibFtdiDriver::udevAdvice() {
+    return "This user may not open the pedal's USB bridge directly. Install the udev rule shipped in "
+           "packaging/ (sudo cp packaging/99-tarvo-max.rules /etc/udev/rules.d/ && sudo udevadm control "
+           "--reload-rules && sudo udevadm trigger), then unplug the pedal and plug it in again.";
 }

@@ -19,6 +19,8 @@ public:
     struct Listed {
         std::string serial;
         std::string description;
+        std::string location;   // "bus-address" on the USB
+        bool accessible = true; // its strings could be read, so this user may open it
     };
     virtual ~FtdiPort() = default;
     virtual bool enumerate(std::vector<Listed>& bridges) = 0;
@@ -61,6 +63,12 @@ public:
                                     std::uint8_t parity) override;
     FtStatus purge(FtHandle handle, std::uint32_t mask) override;
     void setReceiveNotifier(std::function<void()> notify) override;
+    std::uint64_t takeDroppedBytes() override { return queue_.takeDropped(); }
+    BridgeDetails deviceDetails(std::uint32_t index) override;
+    std::string openAdvice() override;
+
+    // What to tell a user who may not open a bridge directly.
+    static std::string udevAdvice();
 
 private:
     // Runs `task` on the I/O thread and waits for its status.
@@ -72,6 +80,7 @@ private:
     std::unique_ptr<FtdiPort> port_;
     ReceiveQueue queue_;
     std::vector<FtdiPort::Listed> listed_;
+    std::string advice_;
 
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -30,9 +30,11 @@ public:
             char description[64] = {};
             char serial[64] = {};
             // A bridge we may not open (no udev rule yet) is still listed, without strings.
-            ftdi_usb_get_strings2(ctx_, d->dev, nullptr, 0, description, sizeof description, serial,
-                                  sizeof serial);
-            bridges.push_back({serial, description});
+            const int rc = ftdi_usb_get_strings2(ctx_, d->dev, nullptr, 0, description, sizeof description,
+                                                 serial, sizeof serial);
+            const std::string location = std::to_string(libusb_get_bus_number(d->dev)) + "-" +
+                                         std::to_string(libusb_get_device_address(d->dev));
+            bridges.push_back({serial, description, location, rc == 0});
         }
         ftdi_list_free(&list);
         return true;
