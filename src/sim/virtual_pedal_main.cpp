@@ -6,6 +6,7 @@
 #include "sim/VirtualPedal.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -18,7 +19,14 @@ const char* const kUsage =
     "Usage: tarvo-max-virtual-pedal [options]\n"
     "Serves the Tarvo Max virtual pedal on a pseudo-terminal. The first line printed is the\n"
     "path of the terminal to open; it serves until it is stopped (Ctrl+C, SIGTERM or 'quit').\n"
-    "A pseudo-terminal carries no parity, so the bootloader accepts bytes whatever the parity.\n"
+    "\n"
+    "The pedal hears the client at the speed, stop bits and parity the client sets on the terminal,\n"
+    "as over a serial line: the firmware talks 115200 8N1, the bootloader 8E1 at the speed of its\n"
+    "sync byte, and bytes sent with another framing arrive garbled, both ways. Linux keeps neither\n"
+    "a parity bit nor a word length other than 8 on a pseudo-terminal: a client asks for parity by\n"
+    "also checking it on input (INPCK), as stm32flash does. stm32flash refuses a terminal whose\n"
+    "parity does not stick, so give it -b 0 after 'stty -F PATH inpck' (the terminal keeps what\n"
+    "a client set on it until the next one changes it).\n"
     "\n"
     "Starting state:\n"
     "  --bootloader            start in the microcontroller's bootloader (as if B2 were held at power-up)\n"
@@ -27,6 +35,12 @@ const char* const kUsage =
     "  --firmware-version N    firmware version in the version record (default 1)\n"
     "  --erased                both settings memories blank: no effect stored\n"
     "  --no-b2                 nobody holds B2: the bootloader entry command is ignored\n"
+    "Line:\n"
+    "  --line-speed            every byte takes its wire time at the terminal's speed and framing,\n"
+    "                          from the client to the pedal and back (10 bits a byte at 8N1)\n"
+    "  --turnaround MS         start each reply no sooner than MS milliseconds after the message\n"
+    "                          (or the command below) that it answers is complete\n"
+    "  --record PATH           append every byte the client writes to PATH, as written, nothing else\n"
     "Faults:\n"
     "  --silent                hear everything, answer nothing\n"
     "  --nack N                refuse the N-th bootloader command after sync\n"
@@ -68,6 +82,8 @@ bool applyFlag(const std::string& arg, Settings& settings) {
         settings.options.holdB2 = false;
     else if (arg == "--silent")
         settings.faults.silent = true;
+    else if (arg == "--line-speed")
+        settings.serve.lineSpeed = true;
     else
         return false;
     return true;
@@ -89,6 +105,8 @@ const NumberOption kNumberOptions[] = {
     {"--garble-every", 1, 1000000, [](Settings& s, long n) { s.faults.garbleEvery = int(n); }},
     {"--cut-replies", 0, 1000000, [](Settings& s, long n) { s.faults.cutRepliesAfter = int(n); }},
     {"--vanish-after", 1, 1L << 30, [](Settings& s, long n) { s.serve.vanishAfter = n; }},
+    {"--turnaround", 0, 60000,
+     [](Settings& s, long n) { s.serve.turnaround = std::chrono::milliseconds(n); }},
 };
 
 const NumberOption* numberOption(const std::string& arg) {
@@ -109,6 +127,14 @@ std::optional<int> parseArguments(int argc, char** argv, Settings& settings) {
         }
         if (applyFlag(arg, settings))
             continue;
+        if (arg == "--record") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                std::fprintf(stderr, "tarvo-max-virtual-pedal: --record needs the path of a file\n");
+                return 2;
+            }
+            settings.serve.recordPath = argv[++i];
+            continue;
+        }
         const NumberOption* option = numberOption(arg);
         if (option == nullptr) {
             std::fprintf(stderr, "tarvo-max-virtual-pedal: unknown option %s (see --help)\n", arg.c_str());
