@@ -86,6 +86,14 @@ TEST(Stm32flash, IdentifiesErasesWritesVerifiesAndStartsTheVirtualPedal) {
     const std::string pty = first.left(first.indexOf('\n')).toStdString();
     ASSERT_TRUE(pty.rfind("/dev/", 0) == 0) << "first line: " << first.constData();
 
+    // stm32flash checks the settings it makes, and a pseudo-terminal drops the parity bit, so it
+    // can only keep the port's own (-b 0): set them to the bootloader's 8E1 first, as a user
+    // would with stty.
+    const int setup = open(pty.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(setup, 0);
+    ASSERT_TRUE(setFraming(setup, B115200, Parity::Even));
+    close(setup);
+
     QByteArray output;
     // Identify, erase the pages the image needs, write and verify.
     ASSERT_EQ(
@@ -110,6 +118,7 @@ TEST(Stm32flash, IdentifiesErasesWritesVerifiesAndStartsTheVirtualPedal) {
     tcgetattr(fd, &tio);
     cfmakeraw(&tio);
     tcsetattr(fd, TCSANOW, &tio);
+    ASSERT_TRUE(setFraming(fd, B115200, Parity::None));
     tcflush(fd, TCIOFLUSH);
     const char ask[] = {0x06, 0x00};
     ASSERT_EQ(write(fd, ask, 2), 2);

@@ -13,6 +13,7 @@
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -89,4 +90,25 @@ inline QByteArray readUntil(int fd, std::chrono::milliseconds timeout,
 // Path of the pedal program in the build tree.
 inline std::string virtualPedalProgram() {
     return qgetenv("TARVO_BINARY_DIR").toStdString() + "/bin/tarvo-max-virtual-pedal";
+}
+
+enum class Parity { None, Even };
+
+// Sets the framing a client talks with on a terminal it has open, leaving its other settings.
+// Linux's pseudo-terminals drop the parity bit, so parity is also asked for as stm32flash asks
+// for it, by checking it on input (INPCK): that is what the virtual pedal reads parity from.
+inline bool setFraming(int fd, speed_t speed, Parity parity) {
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0)
+        return false;
+    cfsetispeed(&tio, speed);
+    cfsetospeed(&tio, speed);
+    tio.c_cflag &= ~tcflag_t(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR);
+    tio.c_cflag |= CS8;
+    tio.c_iflag &= ~tcflag_t(INPCK);
+    if (parity == Parity::Even) {
+        tio.c_cflag |= PARENB;
+        tio.c_iflag |= INPCK;
+    }
+    return tcsetattr(fd, TCSANOW, &tio) == 0;
 }

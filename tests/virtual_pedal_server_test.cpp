@@ -4,10 +4,16 @@
 #include "virtual_pedal_process.h"
 
 #include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <ostream>
+#include <string>
 #include <termios.h>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -23,7 +29,7 @@ struct ServedPedal {
     std::string pty;
     QByteArray printed; // what it printed after the terminal's path
 
-    ServedPedal() {
+    explicit ServedPedal(std::vector<std::string> args = {}) {
         std::signal(SIGPIPE, SIG_IGN); // a pedal that has stopped must fail a test, not end it
         int in[2], out[2];
         if (pipe(in) != 0)
@@ -33,7 +39,8 @@ struct ServedPedal {
             close(in[1]);
             return;
         }
-        child.pid = spawn({virtualPedalProgram()}, out[1], in[0]);
+        args.insert(args.begin(), virtualPedalProgram());
+        child.pid = spawn(args, out[1], in[0]);
         close(in[0]);
         close(out[1]);
         input = in[1];
@@ -50,13 +57,14 @@ struct ServedPedal {
     }
     bool serving() const { return child.pid > 0 && pty.rfind("/dev/", 0) == 0; }
 
-    // Opens the terminal as a serial tool does, for raw bytes.
+    // Opens the terminal as a serial tool does, for raw bytes at the firmware's 115200 8N1.
     int openTerminal() const {
         const int fd = open(pty.c_str(), O_RDWR | O_NOCTTY);
         termios tio{};
         if (fd >= 0 && tcgetattr(fd, &tio) == 0) {
             cfmakeraw(&tio);
             tcsetattr(fd, TCSANOW, &tio);
+            setFraming(fd, B115200, Parity::None);
         }
         return fd;
     }
@@ -137,5 +145,223 @@ TEST(VirtualPedalServer, ACommandLineThatNeverEndsIsDroppedAndTheNextOneRuns) {
     close(fd);
     EXPECT_EQ(pedal.quit().count("too long"), 1);
 }
+
+const QByteArray kStoredEffectQuestion("\x06\x00", 2);
+const QByteArray kStoredEffectReply("1\r\n1\r\n1\r\n1\r\n");
+
+struct Framing {
+    int baud;
+    Parity parity;
+
+    std::chrono::nanoseconds characterTime() const {
+        return std::chrono::nanoseconds(1'000'000'000LL * (parity == Parity::Even ? 11 : 10) / baud);
+    }
+};
+
+bool setFraming(int fd, Framing framing) {
+    const speed_t speed = framing.baud == 1200 ? B1200 : framing.baud == 57600 ? B57600 : B115200;
+    return setFraming(fd, speed, framing.parity);
+}
+
+// A client asks at a framing the pedal does not talk, then at the one it does.
+struct FramingCase {
+    const char* name;
+    std::vector<std::string> args;
+    Framing wrong;
+    Framing right;
+    QByteArray question;
+    QByteArray answer;
+};
+
+void PrintTo(const FramingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class VirtualPedalServerFraming : public testing::TestWithParam<FramingCase> {};
+
+TEST_P(VirtualPedalServerFraming, HearsTheClientOnlyAtThePedalsOwnFraming) {
+    const FramingCase& c = GetParam();
+    ServedPedal pedal(c.args);
+    ASSERT_TRUE(pedal.serving()) << pedal.pty;
+    const int fd = pedal.openTerminal();
+    ASSERT_GE(fd, 0);
+
+    ASSERT_TRUE(setFraming(fd, c.wrong));
+    ASSERT_EQ(write(fd, c.question.constData(), c.question.size()), c.question.size());
+    EXPECT_EQ(readUntil(fd, 300ms, [](const QByteArray& b) { return !b.isEmpty(); }), QByteArray())
+        << "answered a client at the wrong framing";
+
+    ASSERT_TRUE(setFraming(fd, c.right));
+    ASSERT_EQ(write(fd, c.question.constData(), c.question.size()), c.question.size());
+    EXPECT_EQ(readUntil(fd, 5s, [&](const QByteArray& b) { return b.size() >= c.answer.size(); }), c.answer);
+    close(fd);
+}
+
+INSTANTIATE_TEST_SUITE_P(, VirtualPedalServerFraming,
+                         testing::Values(FramingCase{"FirmwareAskedWithEvenParity",
+                                                     {},
+                                                     {115200, Parity::Even},
+                                                     {115200, Parity::None},
+                                                     kStoredEffectQuestion,
+                                                     kStoredEffectReply},
+                                         FramingCase{"FirmwareAskedAtHalfItsSpeed",
+                                                     {},
+                                                     {57600, Parity::None},
+                                                     {115200, Parity::None},
+                                                     kStoredEffectQuestion,
+                                                     kStoredEffectReply},
+                                         FramingCase{"BootloaderSyncedWithoutParity",
+                                                     {"--bootloader"},
+                                                     {115200, Parity::None},
+                                                     {115200, Parity::Even},
+                                                     "\x7F",
+                                                     "\x79"}),
+                         [](const testing::TestParamInfo<FramingCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// What the file holds once it holds `size` bytes, or when the time-out passes.
+QByteArray fileOnceItHolds(const QString& path, qsizetype size) {
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    QByteArray bytes;
+    while (bytes.size() < size && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            bytes = file.readAll();
+    }
+    return bytes;
+}
+
+TEST(VirtualPedalServer, RecordsEveryByteTheClientWritesAsWrittenAndNothingElse) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("sent.bin");
+    QByteArray expected = "an earlier session\n";
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(expected), expected.size());
+    }
+    ServedPedal pedal({"--record", path.toStdString()});
+    ASSERT_TRUE(pedal.serving()) << pedal.pty;
+    const int fd = pedal.openTerminal();
+    ASSERT_GE(fd, 0);
+
+    // The pedal's answer goes the other way and stays out of the record.
+    ASSERT_EQ(write(fd, kStoredEffectQuestion.constData(), 2), 2);
+    EXPECT_EQ(readUntil(fd, 5s, [](const QByteArray& b) { return b.size() >= kStoredEffectReply.size(); }),
+              kStoredEffectReply);
+    expected += kStoredEffectQuestion;
+
+    // Every byte value, at a framing the pedal cannot read: recorded as written, not as heard.
+    ASSERT_TRUE(setFraming(fd, Framing{57600, Parity::Even}));
+    QByteArray everyByte;
+    for (int i = 0; i < 256; ++i)
+        everyByte += char(i);
+    ASSERT_EQ(write(fd, everyByte.constData(), everyByte.size()), everyByte.size());
+    expected += everyByte;
+    EXPECT_EQ(fileOnceItHolds(path, expected.size()), expected);
+    close(fd);
+}
+
+TEST(VirtualPedalServer, ARecordItCannotWriteStopsItBeforeItServes) {
+    ServedPedal pedal({"--record", "/nonexistent/sent.bin"});
+    EXPECT_FALSE(pedal.serving());
+    EXPECT_NE(pedal.pty.find("cannot record to /nonexistent/sent.bin"), std::string::npos) << pedal.pty;
+}
+
+// A question on the line (or a command on standard input) and the reply it gets.
+struct TimingCase {
+    const char* name;
+    std::vector<std::string> args;
+    Framing line;
+    bool paced;
+    std::chrono::milliseconds turnaround;
+    QByteArray question;
+    QByteArray command;
+    QByteArray answer;
+};
+
+void PrintTo(const TimingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class VirtualPedalServerTiming : public testing::TestWithParam<TimingCase> {};
+
+// Only a lower bound: a slow machine may take as long as it likes.
+TEST_P(VirtualPedalServerTiming, NoByteOfTheReplyArrivesBeforeTheLineAndTheTurnaroundAllow) {
+    const TimingCase& c = GetParam();
+    ServedPedal pedal(c.args);
+    ASSERT_TRUE(pedal.serving()) << pedal.pty;
+    const int fd = pedal.openTerminal();
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(setFraming(fd, c.line));
+    const std::chrono::nanoseconds characterTime = c.paced ? c.line.characterTime() : 0ns;
+
+    const auto asked = std::chrono::steady_clock::now();
+    if (!c.command.isEmpty())
+        ASSERT_TRUE(pedal.tell(c.command));
+    else
+        ASSERT_EQ(write(fd, c.question.constData(), c.question.size()), c.question.size());
+    QByteArray got;
+    while (got.size() < c.answer.size()) {
+        const QByteArray more = readUntil(fd, 5s, [](const QByteArray& b) { return !b.isEmpty(); });
+        const auto elapsed = std::chrono::steady_clock::now() - asked;
+        if (more.isEmpty())
+            break;
+        got += more;
+        // The last byte so far came after the whole question and every byte before it.
+        EXPECT_GE(elapsed, c.turnaround + (c.question.size() + got.size()) * characterTime)
+            << got.size() << " bytes of the reply";
+    }
+    EXPECT_EQ(got, c.answer);
+    close(fd);
+}
+
+INSTANTIATE_TEST_SUITE_P(, VirtualPedalServerTiming,
+                         testing::Values(TimingCase{"Paced",
+                                                    {"--line-speed"},
+                                                    {115200, Parity::None},
+                                                    true,
+                                                    0ms,
+                                                    kStoredEffectQuestion,
+                                                    {},
+                                                    kStoredEffectReply},
+                                         TimingCase{"Turnaround",
+                                                    {"--turnaround", "150"},
+                                                    {115200, Parity::None},
+                                                    false,
+                                                    150ms,
+                                                    kStoredEffectQuestion,
+                                                    {},
+                                                    kStoredEffectReply},
+                                         TimingCase{"PacedWithTurnaround",
+                                                    {"--line-speed", "--turnaround", "100"},
+                                                    {115200, Parity::None},
+                                                    true,
+                                                    100ms,
+                                                    kStoredEffectQuestion,
+                                                    {},
+                                                    kStoredEffectReply},
+                                         TimingCase{"ACommandsReport",
+                                                    {"--line-speed", "--turnaround", "100"},
+                                                    {115200, Parity::None},
+                                                    true,
+                                                    100ms,
+                                                    {},
+                                                    "effect\n",
+                                                    "11"},
+                                         TimingCase{"PacedBootloaderAt1200WithParity",
+                                                    {"--bootloader", "--line-speed"},
+                                                    {1200, Parity::Even},
+                                                    true,
+                                                    0ms,
+                                                    "\x7F",
+                                                    {},
+                                                    "\x79"}),
+                         [](const testing::TestParamInfo<TimingCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace
