@@ -4,3 +4,5 @@ foreach(test stm32flash_test virtual_pedal_server_test)
         add_dependencies(${test} tarvo-max-virtual-pedal)
     endif()
 endforeach()
+# The editor's own flows through a pseudo-terminal to the pedal program.
+add_dependencies(serial_port_test tarvo-max-virtual-pedal)

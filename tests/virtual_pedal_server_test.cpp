@@ -21,67 +21,6 @@ using namespace std::chrono_literals;
 
 constexpr qsizetype kDumpSize = 1 + 16384;
 
-// The program, serving, with a pipe to its standard input and one from its output.
-struct ServedPedal {
-    Child child;
-    int input = -1;
-    int output = -1;
-    std::string pty;
-    QByteArray printed; // what it printed after the terminal's path
-
-    explicit ServedPedal(std::vector<std::string> args = {}) {
-        std::signal(SIGPIPE, SIG_IGN); // a pedal that has stopped must fail a test, not end it
-        int in[2], out[2];
-        if (pipe(in) != 0)
-            return;
-        if (pipe(out) != 0) {
-            close(in[0]);
-            close(in[1]);
-            return;
-        }
-        args.insert(args.begin(), virtualPedalProgram());
-        child.pid = spawn(args, out[1], in[0]);
-        close(in[0]);
-        close(out[1]);
-        input = in[1];
-        output = out[0];
-        const QByteArray first = readUntil(output, 5s, [](const QByteArray& b) { return b.contains('\n'); });
-        pty = first.left(first.indexOf('\n')).toStdString();
-        printed = first.mid(first.indexOf('\n') + 1);
-    }
-    ~ServedPedal() {
-        if (input >= 0)
-            close(input);
-        if (output >= 0)
-            close(output);
-    }
-    bool serving() const { return child.pid > 0 && pty.rfind("/dev/", 0) == 0; }
-
-    // Opens the terminal as a serial tool does, for raw bytes at the firmware's 115200 8N1.
-    int openTerminal() const {
-        const int fd = open(pty.c_str(), O_RDWR | O_NOCTTY);
-        termios tio{};
-        if (fd >= 0 && tcgetattr(fd, &tio) == 0) {
-            cfmakeraw(&tio);
-            tcsetattr(fd, TCSANOW, &tio);
-            setFraming(fd, B115200, Parity::None);
-        }
-        return fd;
-    }
-    bool tell(const QByteArray& line) const {
-        return write(input, line.constData(), line.size()) == line.size();
-    }
-    // Everything printed until `enough`, or until the program ends.
-    QByteArray printedUntil(const std::function<bool(const QByteArray&)>& enough) {
-        printed += readUntil(output, 5s, [&](const QByteArray& b) { return enough(printed + b); });
-        return printed;
-    }
-    QByteArray quit() {
-        tell("quit\n");
-        return printedUntil([](const QByteArray&) { return false; });
-    }
-};
-
 // Reads until the other end has been quiet for a while.
 QByteArray readUntilQuiet(int fd) {
     QByteArray got;

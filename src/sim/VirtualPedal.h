@@ -76,7 +76,7 @@ public:
     void setOutputListener(std::function<void()> listener) { outputListener_ = std::move(listener); }
 
     // The framing the host's end of the line uses; nullopt means a line that carries no framing
-    // (a pseudo-terminal), where every byte arrives as sent.
+    // (a test that talks to the model directly), where every byte arrives as sent.
     void setHostLine(std::optional<LineFormat> line) { hostLine_ = line; }
     // The framing the pedal's own serial port expects right now.
     LineFormat pedalLine() const;

@@ -366,22 +366,27 @@ FtStatus TtyDriver::setDataCharacteristics(FtHandle handle, std::uint8_t wordLen
     tio.c_cflag |= wordLength == FT_BITS_7 ? CS7 : CS8;
     if (stopBits == FT_STOP_BITS_2)
         tio.c_cflag |= CSTOPB;
-    if (parity != FT_PARITY_NONE)
+    // Parity is checked on input as well as sent: a pseudo-terminal keeps only that flag, so
+    // it is how the program at its other end learns that the line runs with parity.
+    tio.c_iflag &= ~INPCK;
+    if (parity != FT_PARITY_NONE) {
         tio.c_cflag |= PARENB;
+        tio.c_iflag |= INPCK;
+    }
     if (parity == FT_PARITY_ODD || parity == 3) // mark is odd parity held high
         tio.c_cflag |= PARODD;
     if (parity == 3 || parity == 4)
         tio.c_cflag |= CMSPAR;
     if (tcsetattr(fd_, TCSANOW, &tio) == 0)
         return FT_OK;
-    // A pseudo-terminal carries no parity bit, and some kernels refuse the setting on one
-    // outright; the bytes pass as they are all the same, so take the rest of the line.
+    // Linux refuses a parity bit on a pseudo-terminal, which carries none; the bytes pass as
+    // they are all the same, so take the rest of the line.
     tio.c_cflag &= ~(PARENB | PARODD | CMSPAR);
     if (parity == FT_PARITY_NONE || tcsetattr(fd_, TCSANOW, &tio) != 0)
         return FT_IO_ERROR;
     if (!parityNoted_)
-        notes_.push_back("the port does not keep a parity setting (a pseudo-terminal carries none); "
-                         "bytes pass without it");
+        notes_.push_back("the port keeps no parity bit (a pseudo-terminal carries none); it checks parity on "
+                         "input instead");
     parityNoted_ = true;
     return FT_OK;
 }
