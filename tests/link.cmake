@@ -1,3 +1,4 @@
 target_link_libraries(libftdi_driver_test PRIVATE tarvo_link_libftdi)
 target_link_libraries(bridge_list_test PRIVATE tarvo_link_tty)
 target_link_libraries(tty_driver_test PRIVATE tarvo_link_tty)
+target_link_libraries(cli_test PRIVATE tarvo_cli)

@@ -49,6 +49,9 @@ public:
         inner_->setReceiveNotifier(std::move(notify));
     }
     std::uint64_t takeDroppedBytes() override { return inner_->takeDroppedBytes(); }
+    BridgeDetails deviceDetails(std::uint32_t index) override { return inner_->deviceDetails(index); }
+    std::string openAdvice() override { return inner_->openAdvice(); }
+    std::vector<std::string> takeNotes() override { return inner_->takeNotes(); }
 
 protected:
     struct Target {

@@ -2,9 +2,11 @@
 
 #include "base/ConsoleLog.h"
 #include "base/Convert.h"
+#include "base/Services.h"
 #include "link/D2XXUnit.h"
 #include "protocol/Commands.h"
 #include "protocol/Communication.h"
+#include "protocol/EditorContext.h"
 #include "protocol/EditorState.h"
 
 StoredEffectReply splitStoredEffectReply(const QString& text) {
@@ -67,4 +69,21 @@ int midiChannelItem(std::uint8_t channel) {
     if (channel <= 16)
         return channel;
     return -1;
+}
+
+std::optional<StoredEffectReply> askStoredEffect(EditorContext& ctx) {
+    sendGetStoredEffect(ctx.link);
+    ctx.services.pause(kGetStoredEffectPauseMs);
+    const QString text = ctx.comm.ReadTextReply();
+    if (text.isEmpty())
+        return std::nullopt;
+    StoredEffectReply reply = parseStoredEffectReply(text);
+    applyStoredEffectReply(reply, ctx.state, ctx.console);
+    return reply;
+}
+
+bool askState(EditorContext& ctx, std::uint32_t numOfParameters) {
+    sendRequestState(ctx.comm, numOfParameters);
+    ctx.services.pause(kRequestStatePauseMs);
+    return ctx.comm.ReadStateBlock();
 }

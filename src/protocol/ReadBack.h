@@ -3,6 +3,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 class Communication;
 class ConsoleLog;
@@ -44,6 +45,16 @@ void applyStoredEffectReply(const StoredEffectReply& reply, EditorState& state, 
 void sendGetStoredEffect(UsbLink& link);
 // RequestState: 0x02 and the number of parameters, with the transmit queue purged first.
 void sendRequestState(Communication& comm, std::uint32_t numOfParameters);
+
+struct EditorContext;
+
+// The whole stored-effect question as a program without windows asks it: GetStoredEffect, its
+// pause, and the reply read and taken apart. Nothing when no reply came; throws ConversionError
+// when a number of it does not read.
+std::optional<StoredEffectReply> askStoredEffect(EditorContext& ctx);
+// The whole state question: RequestState for N parameters, its pause, and the block read into
+// receiveArray. False when no block came or nothing in it decoded (the user has been told why).
+bool askState(EditorContext& ctx, std::uint32_t numOfParameters);
 
 // The MIDI channel item a state block's channel byte ticks: 0 (OMNI) for 0 or 255, 1 to 16 for a
 // channel, -1 for anything else.

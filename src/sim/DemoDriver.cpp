@@ -6,8 +6,12 @@
 
 #include <QtGlobal>
 
-std::unique_ptr<FtDriver> makeEditorDriver(std::unique_ptr<FtDriver> real) {
-    if (qEnvironmentVariable("TARVO_MAX_VIRTUAL_PEDAL") != QLatin1String("1"))
+bool virtualPedalWanted() {
+    return qEnvironmentVariable("TARVO_MAX_VIRTUAL_PEDAL") == QLatin1String("1");
+}
+
+std::unique_ptr<FtDriver> makeEditorDriver(std::unique_ptr<FtDriver> real, bool withVirtualPedal) {
+    if (!withVirtualPedal)
         return real;
     auto list = std::make_unique<BridgeList>();
     list->add(

@@ -4,7 +4,11 @@
 
 #include <memory>
 
-// Demo mode: with TARVO_MAX_VIRTUAL_PEDAL=1 in the environment, returns a driver that lists the
-// virtual pedal as bridge 0 and the real driver's bridges after it (a real pedal, enumerated
-// last, is still the one Link opens). Otherwise returns `real` unchanged.
-std::unique_ptr<FtDriver> makeEditorDriver(std::unique_ptr<FtDriver> real);
+// Whether TARVO_MAX_VIRTUAL_PEDAL=1 asks for the virtual pedal.
+bool virtualPedalWanted();
+
+// Demo mode: with the virtual pedal wanted, returns a driver that lists the virtual pedal as
+// bridge 0 and the real driver's bridges after it (a real pedal, enumerated last, is still the
+// one Link opens). Otherwise returns `real` unchanged.
+std::unique_ptr<FtDriver> makeEditorDriver(std::unique_ptr<FtDriver> real,
+                                           bool withVirtualPedal = virtualPedalWanted());

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+#include <memory>
+
+class FtDriver;
+class Services;
+
+// What the command-line program needs from the machine, so tests can stand in for it.
+struct CliRuntime {
+    // Pauses, the clock and the seams the core needs.
+    Services& services;
+    // The bridges to use: the machine's, with the virtual pedal in front when asked for.
+    std::function<std::unique_ptr<FtDriver>(bool virtualPedal)> makeDriver;
+    // Whether the user has asked a command that runs until stopped (watch) to stop.
+    std::function<bool()> interrupted;
+};
+
+// Exit statuses: 0 done; 1 the pedal or the line failed (none found, no reply, a garbled
+// reply); 2 the command line asked for something that cannot be (an unknown command,
+// parameter or level).
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// Runs `tarvo-max ARGS...` (without the program's name). Results go to `out`; on failure
+// nothing goes to `out` and one line saying why goes to `err`.
+int runCli(const QStringList& args, CliRuntime& runtime, QTextStream& out, QTextStream& err);

@@ -1,0 +1,63 @@
+#include "cli/TerminalServices.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <QThread>
+
+TerminalServices::TerminalServices() {
+    clock_.start();
+}
+
+void TerminalServices::showMessage(const QString&) {}
+
+bool TerminalServices::confirm(const QString&) {
+    return true;
+}
+
+void TerminalServices::reportError(const QString&) {}
+
+QString TerminalServices::openFileName(const QString&, const QString&) {
+    return {};
+}
+
+QString TerminalServices::saveFileName(const QString&, const QString&) {
+    return {};
+}
+
+void TerminalServices::pause(int milliseconds) {
+    QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
+
+void TerminalServices::processEvents() {
+    if (QCoreApplication::instance() != nullptr)
+        QCoreApplication::processEvents();
+}
+
+std::int64_t TerminalServices::elapsedMs() {
+    return clock_.elapsed();
+}
+
+bool TerminalServices::openUrl(const QString&) {
+    return false;
+}
+
+bool TerminalServices::startElevated(const QString&, const QStringList&) {
+    return false;
+}
+
+Services::HttpReply TerminalServices::httpGet(const QString&) {
+    return {};
+}
+
+QString TerminalServices::documentsPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+QString TerminalServices::tempPath() {
+    return QDir::tempPath();
+}
+
+QString TerminalServices::executablePath() {
+    return QCoreApplication::applicationFilePath();
+}

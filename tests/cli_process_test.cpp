@@ -1,0 +1,125 @@
+// The tarvo-max program itself, run as a user runs it, against the virtual pedal program on a
+// pseudo-terminal named by TARVO_MAX_SERIAL_PORT.
+
+#include "virtual_pedal_process.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string cliProgram() {
+    return qgetenv("TARVO_BINARY_DIR").toStdString() + "/bin/tarvo-max";
+}
+
+struct Finished {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// A running tarvo-max with its output and errors kept apart.
+struct RunningCli {
+    Child child;
+    int out = -1;
+    int err = -1;
+
+    explicit RunningCli(const std::vector<std::string>& args) {
+        int o[2], e[2];
+        if (pipe(o) != 0 || pipe(e) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, o[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, e[1], 2);
+        std::vector<std::string> all{cliProgram()};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&child.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            child.pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(o[1]);
+        close(e[1]);
+        out = o[0];
+        err = e[0];
+    }
+    ~RunningCli() {
+        close(out);
+        close(err);
+    }
+    // Waits for it to end (bounded), gathering all it printed.
+    Finished finish() {
+        Finished f;
+        f.out = readUntil(out, 15s, [](const QByteArray&) { return false; });
+        f.err = readUntil(err, 1s, [](const QByteArray&) { return false; });
+        int status = 0;
+        if (child.pid > 0 && waitpid(child.pid, &status, 0) == child.pid) {
+            f.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            child.pid = -1;
+        }
+        return f;
+    }
+};
+
+struct CliProcess : ::testing::Test {
+    QTemporaryDir dir;
+    std::string record = (dir.path() + QStringLiteral("/received")).toStdString();
+    std::unique_ptr<ServedPedal> pedal;
+
+    void serve(std::vector<std::string> args = {}) {
+        args.insert(args.end(), {"--effect", "11", "--record", record});
+        pedal = std::make_unique<ServedPedal>(args);
+        ASSERT_TRUE(pedal->serving());
+        setenv("TARVO_MAX_SERIAL_PORT", pedal->pty.c_str(), 1);
+        unsetenv("TARVO_MAX_VIRTUAL_PEDAL");
+    }
+    void TearDown() override { unsetenv("TARVO_MAX_SERIAL_PORT"); }
+    QByteArray received() {
+        QFile file(QString::fromStdString(record));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toHex().toUpper() : QByteArray();
+    }
+};
+
+TEST_F(CliProcess, StateThroughANamedPortSendsTheEditorsBytes) {
+    serve();
+    const Finished f = RunningCli({"state"}).finish();
+    EXPECT_EQ(f.status, 0) << f.err.toStdString();
+    EXPECT_TRUE(f.out.startsWith("effect: 11 Digital Delay\n")) << f.out.toStdString();
+    EXPECT_TRUE(f.out.contains("\nTime: 0\n"));
+    EXPECT_TRUE(f.err.isEmpty()) << f.err.toStdString();
+    EXPECT_EQ(received(), "0600"
+                          "0207");
+}
+
+TEST_F(CliProcess, WatchFollowsThePedalUntilInterrupted) {
+    serve();
+    RunningCli watch({"watch"});
+    std::this_thread::sleep_for(600ms); // linked and past the stored-effect question
+    ASSERT_TRUE(pedal->tell("report 1 1 700\n"));
+    const QByteArray line = readUntil(watch.out, 5s, [](const QByteArray& b) { return b.contains('\n'); });
+    EXPECT_EQ(line, "live KII Feedback 700\n");
+    kill(watch.child.pid, SIGINT);
+    const Finished f = watch.finish();
+    EXPECT_EQ(f.status, 0) << f.err.toStdString();
+}
+
+TEST_F(CliProcess, ASilentPedalIsOneLineAndAFailingStatus) {
+    serve({"--silent"});
+    const Finished f = RunningCli({"info"}).finish();
+    EXPECT_EQ(f.status, 1);
+    EXPECT_TRUE(f.out.isEmpty());
+    EXPECT_TRUE(f.err.startsWith("tarvo-max: No reply from the pedal within 5 seconds"))
+        << f.err.toStdString();
+    EXPECT_EQ(f.err.count('\n'), 1);
+}
+
+} // namespace

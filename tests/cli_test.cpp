@@ -1,0 +1,209 @@
+// tarvo-max's commands run in-process against the virtual pedal (or scripted bridges), checking
+// what they print, what they put on the wire and how they fail.
+
+#include "ProductData.h"
+#include "cli/Cli.h"
+#include "sim/VirtualDriver.h"
+#include "support/FakeFtDriver.h"
+#include "support/RecordingDriver.h"
+#include "support/ScriptedServices.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kDigitalDelay = 0x0B;
+
+struct Outcome {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+struct Cli : ::testing::Test {
+    ScriptedServices services;
+    VirtualDriver pedalDriver{
+        VirtualPedal::Options{.effectNumber = kDigitalDelay, .programFor = ProductData::effectProgram}};
+    std::vector<QByteArray> wire;                       // every write, hex, across runs
+    std::function<std::unique_ptr<FtDriver>()> bridges; // when set, used instead of the pedal
+    int pollsUntilInterrupted = 50;
+
+    Outcome run(QStringList args) {
+        CliRuntime runtime{services,
+                           [this](bool) -> std::unique_ptr<FtDriver> {
+                               if (bridges)
+                                   return bridges();
+                               return std::make_unique<Recorder>(pedalDriver, wire);
+                           },
+                           [this] { return --pollsUntilInterrupted < 0; }};
+        Outcome result;
+        QTextStream out(&result.out);
+        QTextStream err(&result.err);
+        result.status = runCli(args, runtime, out, err);
+        return result;
+    }
+    VirtualPedal& pedal() { return pedalDriver.pedal(); }
+
+    // Keeps the writes of every run in the fixture's list.
+    struct Recorder : RecordingDriver {
+        Recorder(FtDriver& inner, std::vector<QByteArray>& into) : RecordingDriver(inner), into(into) {}
+        ~Recorder() override {
+            for (const QByteArray& w : take())
+                into.push_back(w);
+        }
+        std::vector<QByteArray>& into;
+    };
+};
+
+// One line on stderr, naming the program, and nothing a script could take for a result.
+void expectFailure(const Outcome& r, int status, const QString& start) {
+    EXPECT_EQ(r.status, status) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_EQ(r.err.count(u'\n'), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("tarvo-max: ") + start)) << r.err.toStdString();
+}
+
+TEST_F(Cli, HelpVersionAndUsageErrors) {
+    const Outcome help = run({"--help"});
+    EXPECT_EQ(help.status, kExitOk);
+    EXPECT_TRUE(help.out.startsWith("Usage: tarvo-max"));
+    for (const char* command : {"devices", "info", "state", "set", "watch"}) {
+        const Outcome r = run({command, "--help"});
+        EXPECT_EQ(r.status, kExitOk) << command;
+        EXPECT_TRUE(r.out.contains("Example:\n  tarvo-max")) << command;
+    }
+    EXPECT_EQ(run({"--version"}).out, "tarvo-max 1.0.0.0\n");
+    expectFailure(run({"frob"}), kExitUsage, "unknown command frob");
+    expectFailure(run({"state", "--fast"}), kExitUsage, "unknown option --fast");
+    expectFailure(run({"set", "Time"}), kExitUsage, "set takes PARAM and LEVEL");
+    EXPECT_EQ(run({}).status, kExitUsage);
+    EXPECT_TRUE(wire.empty()) << "nothing is sent for a command line that cannot be run";
+}
+
+TEST_F(Cli, DevicesInfoAndStateReadThePedal) {
+    EXPECT_EQ(run({"devices"}).out, "TMVP0001\tvirtual\tTarvo Max Virtual Pedal\n");
+    const Outcome info = run({"info"});
+    EXPECT_EQ(info.status, kExitOk);
+    EXPECT_EQ(info.out, "effect: 11 Digital Delay\neffect version: 1\nfirmware version: 1\n");
+    EXPECT_EQ(wire, std::vector<QByteArray>{"0600"});
+
+    wire.clear();
+    ASSERT_EQ(run({"set", "time", "512"}).status, kExitOk);
+    ASSERT_EQ(run({"set", "Trails", "on"}).status, kExitOk);
+    ASSERT_EQ(run({"set", "Subdivision", "2"}).status, kExitOk);
+    const Outcome state = run({"state"});
+    EXPECT_EQ(state.status, kExitOk) << state.err.toStdString();
+    EXPECT_TRUE(state.out.contains("\nTime: 512\n"));
+    EXPECT_TRUE(state.out.contains("\nTrails: 1024 (ON)\n"));
+    EXPECT_TRUE(state.out.contains("\nSubdivision: 408 (EIGHTH)\n")) << state.out.toStdString();
+    EXPECT_TRUE(state.out.endsWith("MIDI channel: OMNI\n"));
+    EXPECT_EQ(wire.back(), "0207");
+
+    const QJsonObject json = QJsonDocument::fromJson(run({"state", "--json"}).out.toUtf8()).object();
+    EXPECT_EQ(json["effect"].toObject()["name"].toString(), "Digital Delay");
+    EXPECT_EQ(json["midiChannel"].toString(), "OMNI");
+    const QJsonArray parameters = json["parameters"].toArray();
+    ASSERT_EQ(parameters.size(), 7);
+    EXPECT_EQ(parameters[0].toObject()["level"].toInt(), 512);
+    EXPECT_EQ(parameters[6].toObject()["text"].toString(), "EIGHTH");
+}
+
+TEST_F(Cli, SetSendsTheEditorsBytesAndRefusesWhatCannotBe) {
+    struct Case {
+        QStringList args;
+        QByteArray sent;
+        QString printed;
+    };
+    const Case cases[] = {
+        {{"set", "Feedback", "700"}, "01034C00578000", "Feedback: 700\n"},
+        {{"set", "0", "1023"},
+         "01034000"
+         "7FE000",
+         "Time: 1023\n"},
+        {{"set", "trails", "ON"}, "01037000800000", "Trails: 1024 (ON)\n"},
+        {{"set", "Trails", "off"}, "01037000000000", "Trails: 0 (OFF)\n"},
+        {{"set", "subdivision", "eighth"}, "01038800330000", "Subdivision: 408 (EIGHTH)\n"},
+    };
+    for (const Case& c : cases) {
+        wire.clear();
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+        EXPECT_EQ(wire, (std::vector<QByteArray>{"0600", c.sent})) << c.args.join(' ').toStdString();
+        EXPECT_EQ(r.out, c.printed);
+    }
+    for (const QStringList& refused :
+         {QStringList{"set", "Time", "1024"}, QStringList{"set", "Time", "-1"},
+          QStringList{"set", "Time", "loud"}, QStringList{"set", "Trails", "2"},
+          QStringList{"set", "Subdivision", "5"}, QStringList{"set", "Volume", "1"}}) {
+        wire.clear();
+        const Outcome r = run(refused);
+        expectFailure(r, kExitUsage, "");
+        EXPECT_EQ(wire, std::vector<QByteArray>{"0600"}) << "nothing but the question was sent";
+    }
+    EXPECT_TRUE(run({"set", "Volume", "1"}).err.contains("its parameters are Time, Feedback"));
+}
+
+TEST_F(Cli, FailuresSayWhyInOneLine) {
+    pedal().faults().silent = true;
+    expectFailure(run({"info"}), kExitFailed, "No reply from the pedal within 5 seconds");
+    pedal().faults().silent = false;
+
+    bridges = [] { return std::make_unique<FakeFtDriver>(); };
+    expectFailure(run({"state"}), kExitFailed, "no pedal found");
+    expectFailure(run({"--serial", "NOPE", "info"}), kExitFailed, "no pedal found");
+
+    bridges = [] {
+        auto fake = std::make_unique<FakeFtDriver>();
+        fake->bridges = {{"FT1", "FT230X Basic UART"}};
+        fake->queueReply("1\r\n4O\r\n2\r\n5\r\n");
+        return fake;
+    };
+    expectFailure(run({"info"}), kExitFailed,
+                  "the pedal's reply does not read: '4O' is not a valid integer value");
+    bridges = [] {
+        auto fake = std::make_unique<FakeFtDriver>();
+        fake->bridges = {{"FT1", "FT230X Basic UART"}};
+        fake->failOn("open", FT_DEVICE_NOT_OPENED);
+        fake->advice = "Join the group dialout.";
+        return fake;
+    };
+    const Outcome r = run({"state"});
+    expectFailure(r, kExitFailed,
+                  "cannot open the pedal FT1: Open_USB_Device_By_Serial_Number - Device not opened");
+    EXPECT_TRUE(r.err.contains("Join the group dialout."));
+    bridges = [] {
+        auto fake = std::make_unique<FakeFtDriver>();
+        fake->bridges = {{"FT1", "FT230X Basic UART"}};
+        fake->queueReply("255\r\n255\r\n0\r\n3\r\n");
+        return fake;
+    };
+    EXPECT_EQ(run({"info"}).out, "effect: none\nfirmware version: 3\n");
+    expectFailure(run({"state"}), kExitFailed, "no effect is stored on the pedal");
+}
+
+TEST_F(Cli, WatchPrintsTheReportsAsTheyCome) {
+    // What the player does at the pedal while watch runs.
+    services.onPause = [&](int) {
+        if (pollsUntilInterrupted == 40) {
+            pedal().sendLiveReport(VirtualPedal::KII, 1, 700);
+            pedal().sendLiveReport(VirtualPedal::FS, 4, 1);
+        }
+        if (pollsUntilInterrupted == 30)
+            pedal().reportEffect();
+    };
+    const Outcome r = run({"watch"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    EXPECT_EQ(r.out, "live KII Feedback 700\nlive FS Trails on\neffect 11 Digital Delay\n");
+
+    services.onPause = [&](int) {
+        if (pollsUntilInterrupted == 40)
+            pedalDriver.vanish();
+    };
+    pollsUntilInterrupted = 50;
+    expectFailure(run({"watch"}), kExitFailed, "the pedal is gone");
+}
+
+} // namespace
