@@ -20,6 +20,8 @@ public:
     void watch(FtDriver& driver);
     void start();
     void stop();
+    // Runs the handler again soon (if running), for what is left over from the last one.
+    void poke() { requestWake(); }
     bool isActive() const { return active_; }
 
 signals:

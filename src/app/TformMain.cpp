@@ -62,6 +62,7 @@ void TformMain::windowsCreated() {
         btnAssign->setEnabled(false);
     });
     connect(params, &TformFXParameters::valuesShown, this, [this] { btnRequest->setEnabled(true); });
+    connect(params, &TformFXParameters::pedalModeRead, this, &TformMain::pedalModeRead);
     // A knob turned on the pedal while the editor waits for a reply still moves on screen.
     ctx.comm.onLiveReport = [params](const LiveReport& report) { params->ApplyLiveReport(report); };
 }
@@ -148,6 +149,7 @@ void TformMain::connectControls() {
     on(menuScan, &QAction::triggered, [this] { menuScanClick(); });
     on(menuConnect, &QAction::triggered, [this] { menuConnectClick(); });
     on(menuDisconnect, &QAction::triggered, [this] { menuDisconnectClick(); });
+    connectPedalControls();
 }
 
 QMenu* TformMain::addMenu(QWidget* parent, const char* name, const QString& text) {
@@ -815,4 +817,3 @@ void TformMain::CreateMidiChannelMenu() {
     }
 }
 
-void TformMain::menuMIDIchannelsClickItem(QAction*) {}

@@ -99,6 +99,23 @@ private:
     void applyStateBlock();
     void ShowMidiChannel();
 
+    // Changing the pedal: upload, assignments, pedal-wide settings, the editor's mode.
+    void connectPedalControls();
+    int checkedBank() const;
+    bool impulseResponseCategory() const;
+    void btnUploadClick();
+    void btnUploadFileClick();
+    void btnAssignClick();
+    void swLiveSwitch();
+    void btnStoreSettingsOnPedalClick();
+    void menuEraseSettingsClick();
+    void menuModePresetClick();
+    void menuModeBankClick();
+    void SetBankMode();
+    void SetPresetMode();
+    void writeModeFile(bool bankMode);
+    void pedalModeRead(bool bankMode, int bankOrPreset);
+
     // Start-up routines that later work fills in.
     void checkmostrecentversiononwebsite();
     QString GetAppVersionText() const;

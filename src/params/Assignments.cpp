@@ -1,5 +1,8 @@
 #include "params/Assignments.h"
 
+#include "base/Convert.h"
+#include "protocol/Commands.h"
+
 std::uint8_t assignCodeOfItem(int item) {
     return item < 0 || item >= kAssignNoneItem ? kNoControl : static_cast<std::uint8_t>(item);
 }
@@ -28,4 +31,14 @@ int readbackItemOfCode(std::uint8_t code) {
     if (code == kNoControl)
         return kReadbackNoneItem;
     return code <= kReadbackNoneItem ? code : -1;
+}
+
+QString assignControlsText(const std::array<std::uint8_t, 16>& assignments, const std::array<std::uint8_t, 4>& readbacks,
+                           std::uint8_t bypassCode, std::uint8_t presetCode) {
+    QString text = commandHex(Command::AssignControls);
+    for (std::uint8_t code : assignments)
+        text += intToHex(code, 2);
+    for (std::uint8_t code : readbacks)
+        text += intToHex(code, 2);
+    return text + intToHex(bypassCode, 2) + intToHex(presetCode, 2);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <array>
 #include <cstdint>
 
 // The pedal's physical controls as the assignment selectors offer them. An item's code is what
@@ -27,3 +28,9 @@ std::uint8_t readbackCodeOfItem(int item);
 int assignItemOfCode(std::uint8_t code);
 int bypassPresetItemOfCode(std::uint8_t code);
 int readbackItemOfCode(std::uint8_t code);
+
+// AssignControls: the code, the 16 parameters' assignment codes (0xFF from N on), the 4
+// readbacks' indicator codes (0xFF from R on), the bypass code and the preset code.
+QString assignControlsText(const std::array<std::uint8_t, 16>& assignments, const std::array<std::uint8_t, 4>& readbacks,
+                           std::uint8_t bypassCode, std::uint8_t presetCode);
+inline constexpr int kAssignControlsPauseMs = 100;

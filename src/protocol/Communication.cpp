@@ -67,21 +67,27 @@ Communication::Communication(UsbLink& link, Services& services, ConsoleLog& log,
                              IncomingDecoder& incoming)
     : link_(link), services_(services), log_(log), state_(state), incoming_(incoming) {}
 
-void Communication::SendHexMessage(const QString& text, std::uint32_t count, bool purgeFirst) {
+std::uint32_t Communication::convertHex(const QString& text, std::uint32_t count) {
     const std::uint32_t pairs = std::min<std::uint32_t>(count, kUsbBufferSize);
     for (std::uint32_t i = 0; i < pairs; ++i) {
         const qsizetype at = static_cast<qsizetype>(i) * 2;
         if (at + 1 >= text.size())
-            break;
+            return i;
         const int hi = hexDigit(text.at(at));
         const int lo = hexDigit(text.at(at + 1));
         if (hi < 0 || lo < 0)
-            break;
+            return i;
         link_.txBuffer[i] = static_cast<std::uint8_t>(hi * 16 + lo);
     }
+    return pairs;
+}
+
+std::uint32_t Communication::SendHexMessage(const QString& text, std::uint32_t count, bool purgeFirst) {
+    const std::uint32_t converted = convertHex(text, count);
     if (purgeFirst)
         link_.PurgeDeviceTx();
     link_.WriteDevice(count);
+    return converted;
 }
 
 bool Communication::waitForReply() {

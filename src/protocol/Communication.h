@@ -36,11 +36,14 @@ public:
                   IncomingDecoder& incoming);
 
     // Converts the hex text into txBuffer (pairs up to the first that is not two hex digits),
-    // optionally purges the transmit queue, and writes `count` bytes in one write.
-    void SendHexMessage(const QString& text, std::uint32_t count, bool purgeFirst);
-    void SendHexMessage(const QString& text, bool purgeFirst) {
-        SendHexMessage(text, static_cast<std::uint32_t>(text.size() / 2), purgeFirst);
+    // optionally purges the transmit queue, and writes `count` bytes in one write. Returns how
+    // many pairs were converted.
+    std::uint32_t SendHexMessage(const QString& text, std::uint32_t count, bool purgeFirst);
+    std::uint32_t SendHexMessage(const QString& text, bool purgeFirst) {
+        return SendHexMessage(text, static_cast<std::uint32_t>(text.size() / 2), purgeFirst);
     }
+    // The conversion alone: pairs into txBuffer up to the first that is not two hex digits.
+    std::uint32_t convertHex(const QString& text, std::uint32_t count);
 
     // Reads a reply synchronously: UTF-8 text in normal mode; in bootloader mode the first byte
     // received as two hex digits. Empty when the driver fails or nothing arrives in time.
@@ -55,9 +58,11 @@ public:
     // order they came, so a knob turned during an exchange still moves on screen.
     std::function<void(const LiveReport&)> onLiveReport;
 
-private:
-    // Waits for the first byte of a reply. False when the queue query fails or on time-out.
+    // Waits for the first byte of a reply, bounded by kReplyTimeoutMs (the user is told when it
+    // passes). False when the queue query fails or on time-out.
     bool waitForReply();
+
+private:
     // Reads until a read returns nothing, pausing after each read; bounded by kReplyReadLimitMs.
     QByteArray readReply(int pauseMs);
     void passOnLiveReports(QByteArray& bytes);

@@ -45,6 +45,9 @@ struct EditorState {
     bool requestInProgress = false;
     bool liveReportInProgress = false;
 
+    // The program Load IR composed last: what an upload in the Impulse Response category sends.
+    QString irProgramText;
+
     // Set by a successful Link in normal mode and never cleared.
     bool linkedOnce = false;
     // Serial number of the bridge that Link opens: the last one enumerated.

@@ -52,13 +52,17 @@ bool IncomingDecoder::continuesDump(const QByteArray& read, IncomingMessage& mes
     if (pendingDump_.size() >= 1 + kMemoryDumpBytes) {
         message.kind = IncomingMessage::Kind::MemoryDump;
         message.dump = pendingDump_.mid(1, kMemoryDumpBytes);
+        // Two dumps asked for in a row arrive in one read: the second is a message of its own.
+        carry_ = pendingDump_.mid(1 + kMemoryDumpBytes);
         pendingDump_.clear();
     }
     return true;
 }
 
-IncomingMessage IncomingDecoder::decode(const QByteArray& read) {
+IncomingMessage IncomingDecoder::decode(const QByteArray& justRead) {
     IncomingMessage message;
+    const QByteArray read = carry_ + justRead;
+    carry_.clear();
     if (continuesDump(read, message) || read.isEmpty() || isLateReply(read))
         return message;
     const QString text = QString::fromLatin1(read);

@@ -44,6 +44,9 @@ public:
 
     // Throws ConversionError when a bank or effect report's number does not read.
     IncomingMessage decode(const QByteArray& read);
+    // Bytes that came after a whole memory dump in the same read, waiting to be decoded with
+    // the next read (an empty one will do).
+    bool hasCarry() const { return !carry_.isEmpty(); }
 
     // A synchronous exchange has given up waiting for its reply: should it come after all, the
     // poll drops it instead of taking it for a report.
@@ -56,6 +59,7 @@ private:
     Services& services_;
     ConsoleLog& log_;
     QByteArray pendingDump_;
+    QByteArray carry_;
     std::int64_t dumpDeadline_ = 0;
     std::int64_t lateReplyUntil_ = -1;
 };

@@ -3,6 +3,7 @@
 #include "base/Services.h"
 
 #include <QStringList>
+#include <QTemporaryDir>
 #include <deque>
 #include <functional>
 
@@ -67,7 +68,9 @@ public:
     QList<QStringList> startedPrograms;
     QStringList requestedUrls;
     HttpReply httpReply;
-    QString documents = QStringLiteral("/nonexistent-documents");
+    // A documents folder of the test's own, gone with it.
+    QTemporaryDir documentsFolder;
+    QString documents = documentsFolder.path();
     QString temp = QStringLiteral("/tmp");
     QString executable = QStringLiteral("/usr/bin/tarvo-max-editor");
 

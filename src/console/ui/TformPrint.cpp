@@ -1,5 +1,6 @@
 #include "console/ui/TformPrint.h"
 
+#include "console/MemoryTools.h"
 #include "console/RawSend.h"
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,7 +29,8 @@ TformPrint::TformPrint(EditorContext& context)
                        {387, 8, 0, 0});
     lblI2Caddr->adjustSize();
     cmbI2Caddr = place(new QComboBox(this), "cmbI2Caddr", QStringLiteral("E2P addr"), {438, 4, 43, 22});
-    cmbI2Caddr->addItems({QStringLiteral("50"), QStringLiteral("51")});
+    cmbI2Caddr->addItems({kMemoryA, kMemoryB});
+    cmbI2Caddr->setCurrentIndex(-1); // no memory is chosen until the user chooses one
     lblI2Caddr->setBuddy(cmbI2Caddr);
 
     // The raw send stays hidden: it is a maintainer's tool, reached only from code or tests.
@@ -52,6 +54,8 @@ TformPrint::TformPrint(EditorContext& context)
     on(btnScrollTop, &QPushButton::clicked, [this] { btnScrollTopClick(); });
     on(CheckBox1, &QCheckBox::toggled, [this] { CheckBox1Change(); });
     on(btnSend, &QPushButton::clicked, [this] { btnSendClick(); });
+    on(btnEraseEeprom, &QPushButton::clicked, [this] { btnEraseEepromClick(); });
+    on(btnReadEEPROM, &QPushButton::clicked, [this] { btnReadEEPROMClick(); });
 
     ctx.console.setAutoScroll(CheckBox1->isChecked());
     ctx.console.attach(this);
@@ -95,4 +99,26 @@ void TformPrint::btnSendClick() {
     ctx.console.log(text);
     // Always seven bytes: a short text leaves the tail of the previous message in txBuffer.
     ctx.comm.SendHexMessage(text, 7, false);
+}
+
+QString TformPrint::chosenMemory() {
+    const QString address = cmbI2Caddr->currentText();
+    // Without an address the messages would go out a byte short.
+    if (!isMemoryAddress(address)) {
+        ctx.services.showMessage(QStringLiteral("Choose the memory first: 50 or 51 in \"E2P addr\"."));
+        return {};
+    }
+    return address;
+}
+
+void TformPrint::btnEraseEepromClick() {
+    const QString address = chosenMemory();
+    if (!address.isEmpty())
+        EraseEEPROM(ctx, address);
+}
+
+void TformPrint::btnReadEEPROMClick() {
+    const QString address = chosenMemory();
+    if (!address.isEmpty())
+        ReadEEPROM(ctx, address);
 }

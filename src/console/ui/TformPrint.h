@@ -29,6 +29,10 @@ private:
     void btnScrollTopClick();
     void CheckBox1Change();
     void btnSendClick();
+    void btnEraseEepromClick();
+    void btnReadEEPROMClick();
+    // The memory chosen in the combo box; empty, with the user asked to choose, when none is.
+    QString chosenMemory();
 
     QPushButton* btnClear;
     QPushButton* btnScrollTop;

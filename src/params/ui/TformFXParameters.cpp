@@ -3,6 +3,7 @@
 #include "base/Convert.h"
 #include "params/Assignments.h"
 #include "params/ParameterMessages.h"
+#include "protocol/PedalSettings.h"
 #include "protocol/StateBlock.h"
 #include "ui/ToggleSwitch.h"
 
@@ -498,7 +499,70 @@ void TformFXParameters::DisableBypassAndPresetAssignInBankMode() {
     presetAssignBox->setEnabled(false);
 }
 
-// Showing the pedal's stored assignments, reverse flags and mode comes with the assignment work.
-void TformFXParameters::receive_assignments_from_device() {}
-void TformFXParameters::receive_reverse_data_from_device() {}
-void TformFXParameters::receive_mode() {}
+void TformFXParameters::bypass(bool setBypass) {
+    ctx.comm.SendHexMessage(setBypassText(setBypass), false);
+}
+
+TformFXParameters::Assignments TformFXParameters::takeAssignments() {
+    Assignments codes;
+    codes.parameters.fill(kNoControl);
+    codes.readbacks.fill(kNoControl);
+    for (std::uint32_t i = 0; i < parameterRows(); ++i) {
+        codes.parameters[i] = assignCodeOfItem(assignBoxes[i] ? assignBoxes[i]->currentIndex() : -1);
+        ctx.state.assignCodes[i] = codes.parameters[i];
+    }
+    for (std::uint32_t r = 0; r < std::min<std::uint32_t>(ctx.state.numOfReadbacks, kMaxReadbacks); ++r) {
+        codes.readbacks[r] = readbackCodeOfItem(readbackBoxes[r] ? readbackBoxes[r]->currentIndex() : -1);
+        ctx.state.readbackCodes[r] = codes.readbacks[r];
+    }
+    return codes;
+}
+
+void TformFXParameters::receive_assignments_from_device() {
+    const QByteArray& block = ctx.state.receiveArray;
+    const StateBlockOffsets offsets{ctx.state.numOfParameters};
+    ctx.state.assignCodes.fill(kNoAssignment);
+    for (std::uint32_t i = 0; i < parameterRows(); ++i) {
+        const std::uint8_t b = stateBlockByte(block, offsets.assignment(i));
+        // A code outside the list leaves the selector with no entry.
+        if (assignBoxes[i])
+            assignBoxes[i]->setCurrentIndex(assignItemOfCode(b));
+        ctx.state.assignCodes[i] = b;
+    }
+    if (bypassAssignBox)
+        bypassAssignBox->setCurrentIndex(bypassPresetItemOfCode(stateBlockByte(block, offsets.bypass())));
+    if (presetAssignBox)
+        presetAssignBox->setCurrentIndex(bypassPresetItemOfCode(stateBlockByte(block, offsets.preset())));
+    ctx.state.readbackCodes.fill(kNoAssignment);
+    for (std::uint32_t r = 0; r < std::min<std::uint32_t>(ctx.state.numOfReadbacks, kMaxReadbacks); ++r) {
+        const std::uint8_t b = stateBlockByte(block, offsets.readback(r));
+        if (readbackBoxes[r])
+            readbackBoxes[r]->setCurrentIndex(readbackItemOfCode(b));
+        ctx.state.readbackCodes[r] = b;
+    }
+}
+
+void TformFXParameters::receive_reverse_data_from_device() {
+    const StateBlockOffsets offsets{ctx.state.numOfParameters};
+    for (std::uint32_t i = 0; i < parameterRows(); ++i) {
+        // Anything but on or off leaves the box as it was.
+        const std::uint8_t b = stateBlockByte(ctx.state.receiveArray, offsets.reverse(i), 0);
+        if (reverseBoxes[i] && (b == 1 || b == 0xFF))
+            reverseBoxes[i]->setChecked(b == 1);
+    }
+}
+
+void TformFXParameters::receive_mode() {
+    const StateBlockOffsets offsets{ctx.state.numOfParameters};
+    const std::uint8_t mode = stateBlockByte(ctx.state.receiveArray, offsets.mode());
+    const std::uint8_t number = stateBlockByte(ctx.state.receiveArray, offsets.bankOrPreset());
+    if (mode == 1) {
+        ctx.console.log(QStringLiteral("Mode: Bank"));
+        emit pedalModeRead(true, number);
+        ctx.console.log(QStringLiteral("Bank Num: %1").arg(number));
+    } else if (mode == 0) {
+        ctx.console.log(QStringLiteral("Mode: Preset"));
+        emit pedalModeRead(false, number);
+        ctx.console.log(QStringLiteral("Preset Num: %1").arg(number));
+    }
+}

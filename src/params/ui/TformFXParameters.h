@@ -33,6 +33,15 @@ public:
 
     // Assignment columns, as the read-back shows them.
     void EnableRevCheckBoxes();
+    // SetBypass: the effect bypassed (true) or active.
+    void bypass(bool setBypass);
+    // What the selectors show, as the codes Assign sends (0xFF for "--" and for every slot
+    // beyond the effect's); the stored codes take the same values.
+    struct Assignments {
+        std::array<std::uint8_t, kMaxParameters> parameters;
+        std::array<std::uint8_t, kMaxReadbacks> readbacks;
+    };
+    Assignments takeAssignments();
     void DisableBypassAndPresetAssignInBankMode();
     void receive_assignments_from_device();
     void receive_reverse_data_from_device();
@@ -52,6 +61,9 @@ signals:
     void closed();
     // The pedal's values are on screen: Request may be pressed again.
     void valuesShown();
+    // The state block says which mode the pedal is in: bank mode and its bank, or preset mode
+    // and its preset number.
+    void pedalModeRead(bool bankMode, int bankOrPreset);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,0 +1,172 @@
+// The main window's handlers that change the pedal: upload, assignments, the pedal-wide settings
+// and the editor's mode.
+
+#include "app/TformMain.h"
+
+#include "app/EditorApp.h"
+#include "app/ReceivePoll.h"
+#include "base/SettingsFile.h"
+#include "catalogue/Categories.h"
+#include "catalogue/Upload.h"
+#include "console/MemoryTools.h"
+#include "params/Assignments.h"
+#include "params/ui/TformFXParameters.h"
+#include "protocol/PedalSettings.h"
+#include "ui/ToggleSwitch.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+void TformMain::connectPedalControls() {
+    on(btnUpload, &QPushButton::clicked, [this] { btnUploadClick(); });
+    on(btnUploadFile, &QPushButton::clicked, [this] { btnUploadFileClick(); });
+    on(btnAssign, &QPushButton::clicked, [this] { btnAssignClick(); });
+    on(swLive, &ToggleSwitch::toggled, [this] { swLiveSwitch(); });
+    on(btnStoreSettingsOnPedal, &QPushButton::clicked, [this] { btnStoreSettingsOnPedalClick(); });
+    on(menuEraseSettings, &QAction::triggered, [this] { menuEraseSettingsClick(); });
+    on(menuModePreset, &QAction::triggered, [this] { menuModePresetClick(); });
+    on(menuModeBank, &QAction::triggered, [this] { menuModeBankClick(); });
+}
+
+// ---- Upload ----
+
+int TformMain::checkedBank() const {
+    if (rdbtnBank1->isChecked())
+        return 0;
+    if (rdbtnBank2->isChecked())
+        return 1;
+    return rdbtnBank3->isChecked() ? 2 : -1;
+}
+
+bool TformMain::impulseResponseCategory() const {
+    return currentCategory == categoryNames[kImpulseResponseCategory].displayName;
+}
+
+void TformMain::btnUploadClick() {
+    const bool ir = impulseResponseCategory();
+    // Nothing is touched, not even the bypass, unless there is something sound to send.
+    const UploadProgram program =
+        uploadProgram(ctx.state.selectedEffectName, ir, ctx.state.irProgramText, ctx.state.bankMode, checkedBank());
+    if (!program.problem.isEmpty()) {
+        ctx.services.showMessage(program.problem);
+        return;
+    }
+    Timer_USB_read->stop();
+    const auto restartPoll = onScopeExit([this] { Timer_USB_read->start(); });
+    ctx.link.PurgeDeviceRx();
+    if (!ctx.services.confirm(QStringLiteral("Upload the selected effect?")))
+        return;
+    windows.formFXParameters->bypass(true);
+    ctx.services.pause(kBypassBeforeUploadMs);
+    ctx.link.reportDriverErrors = true;
+    writeUpload(ctx, resources_, ctx.state.selectedEffectName, ir, program);
+    lblStatus->setText(QStringLiteral("Uploading..."));
+}
+
+void TformMain::btnUploadFileClick() {
+    const QString path = ctx.services.openFileName(QString(), QString());
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!uploadFile(ctx, path, &error))
+        ctx.services.showMessage(QStringLiteral("Error loading file: ") + error);
+}
+
+// ---- Assignments ----
+
+void TformMain::btnAssignClick() {
+    const TformFXParameters::Assignments codes = windows.formFXParameters->takeAssignments();
+    const QString text =
+        assignControlsText(codes.parameters, codes.readbacks, ctx.state.bypassAssignCode, ctx.state.presetAssignCode);
+    ctx.console.log(text);
+    if (!ctx.services.confirm(QStringLiteral("Assign parameters?")))
+        return;
+    ctx.comm.SendHexMessage(text, false);
+    btnAssign->setEnabled(false);
+    ctx.services.pause(kAssignControlsPauseMs);
+    btnAssign->setEnabled(true);
+}
+
+// ---- Pedal-wide settings ----
+
+void TformMain::menuMIDIchannelsClickItem(QAction* item) {
+    const QString text = item->text();
+    ctx.console.logDirect(QStringLiteral("Midi channel: ") + text);
+    const int channel = midiChannelOfItem(text);
+    if (channel >= 0)
+        ctx.comm.SendHexMessage(setMidiChannelText(channel), false);
+}
+
+void TformMain::swLiveSwitch() {
+    const bool on = swLive->isChecked();
+    lblLive->setText(on ? QStringLiteral("Live ON") : QStringLiteral("Live OFF"));
+    lblLive->adjustSize();
+    ctx.comm.SendHexMessage(setLiveText(on), false);
+}
+
+void TformMain::btnStoreSettingsOnPedalClick() {
+    const QString text = storeSettingsText(ctx.state.numOfParameters);
+    ctx.console.log(QStringLiteral("Store settings message (HEX): ") + text);
+    ctx.comm.SendHexMessage(text, 2, true);
+    ctx.services.pause(kStoreSettingsPauseMs);
+}
+
+void TformMain::menuEraseSettingsClick() {
+    if (!ctx.services.confirm(eraseSettingsQuestion()))
+        return;
+    // The memories come back as dumps while the editor waits; the poll shows them afterwards.
+    eraseSettings(ctx);
+}
+
+// ---- The editor's mode ----
+
+void TformMain::menuModePresetClick() {
+    SetPresetMode();
+}
+
+void TformMain::menuModeBankClick() {
+    SetBankMode();
+}
+
+void TformMain::writeModeFile(bool bankMode) {
+    const QString path = SettingsFile::path(ctx.services, kModeFile);
+    QString error;
+    if (!SettingsFile::write(path, modeWord(bankMode), &error))
+        ctx.services.reportError(QStringLiteral("Cannot write %1: %2").arg(path, error));
+}
+
+void TformMain::SetBankMode() {
+    ctx.state.bankMode = true;
+    menuModePreset->setChecked(false);
+    menuModeBank->setChecked(true);
+    lblBankNum->setEnabled(true);
+    rdbtnBank1->setChecked(true);
+    writeModeFile(true);
+    if (ctx.state.requestInProgress)
+        return;
+    windows.formFXParameters->close();
+    lstCategory->setCurrentRow(-1);
+    lstCategory->clearSelection();
+    lstEffects->clear();
+    ctx.state.selectedEffectName.clear();
+}
+
+void TformMain::SetPresetMode() {
+    ctx.state.bankMode = false;
+    menuModePreset->setChecked(true);
+    menuModeBank->setChecked(false);
+    lblBankNum->setEnabled(false);
+    writeModeFile(false);
+}
+
+void TformMain::pedalModeRead(bool bankMode, int bankOrPreset) {
+    if (bankMode) {
+        SetBankMode();
+        SelectBankRadio(bankOrPreset);
+    } else {
+        SetPresetMode();
+    }
+}
