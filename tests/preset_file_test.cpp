@@ -11,6 +11,8 @@
 
 namespace {
 
+using Kind = ControlInfo::Kind;
+
 QByteArray fileBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
@@ -27,6 +29,8 @@ QString loaded(const QStringList& fields) {
     return fields.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
 }
 
+// Effect 0x15, version 2: a pot, a switch and a selector of four positions.
+const std::vector<ControlScale> kShown = {{Kind::Pot, 0}, {Kind::Switch, 0}, {Kind::MultiSwitch, 4}};
 const QStringList kGoodFields = {"0015", "02", "03", "00000200", "00000400", "00000300", "FF", "01", "FF"};
 
 TEST(PresetFileTest, WritesTheFileByteForByte) {
@@ -87,7 +91,9 @@ TEST(PresetFileTest, OnlyALowerCaseTxtEndingIsKept) {
         EXPECT_EQ(presetPathWithExtension(chosen), path) << chosen.toStdString();
 }
 
-TEST(PresetFileTest, SavedPresetLoadsBack) {
+TEST(PresetFileTest, SavedPresetLoadsBackThroughTheCheck) {
+    const std::vector<ControlScale> shown = {
+        {Kind::Pot, 0}, {Kind::Pot, 0}, {Kind::Switch, 0}, {Kind::Button, 0}, {Kind::MultiSwitch, 3}};
     const PresetContent content{0x2B, 7, {0, 1023, 1024, 0, 682}, {0, 0xFF, 8, 11, 0xFF}, {2, 0xFF}};
     QTemporaryDir folder;
     const QString path = presetPathWithExtension(folder.filePath(QStringLiteral("Round trip")));
@@ -95,11 +101,59 @@ TEST(PresetFileTest, SavedPresetLoadsBack) {
 
     const FileResult read = readPresetFile(path);
     ASSERT_TRUE(read.ok) << read.error.toStdString();
-    const PresetFields fields = parsePresetFields(read.text, {});
-    EXPECT_EQ(fields.effectNumber, 0x2B);
-    EXPECT_EQ(fields.effectVersion, 7);
-    EXPECT_EQ(fields.parameterCount, 5u);
-    EXPECT_EQ(fields.values, content.values);
+    const CheckedPreset checked = checkPresetText(read.text, 0x2B, shown);
+    ASSERT_TRUE(checked.ok()) << checked.error.toStdString();
+    EXPECT_EQ(checked.fields->effectNumber, 0x2B);
+    EXPECT_EQ(checked.fields->effectVersion, 7);
+    EXPECT_EQ(checked.fields->parameterCount, 5u);
+    EXPECT_EQ(checked.fields->values, content.values);
+}
+
+TEST(PresetFileTest, RefusesAFileThatDoesNotFitTheEffectShown) {
+    const QString nothing = QStringLiteral("Nothing was loaded; choose a preset saved for this effect.");
+    auto with = [](int field, const QString& text) {
+        QStringList fields = kGoodFields;
+        fields[field] = text;
+        return loaded(fields);
+    };
+    struct Case {
+        QString text;
+        QString message;
+    };
+    const QString notAPreset =
+        QStringLiteral("This file is not a preset saved by the editor: it must begin with "
+                       "the effect number, its version and the number of parameters, in "
+                       "hexadecimal, one to a line.");
+    const std::vector<Case> cases = {
+        {"Shopping list\r\n", notAPreset},
+        {"", notAPreset},
+        {with(2, "11"), "The preset file lists 17 parameters, but an effect has at most 16."},
+        {with(2, "02"), "The preset file lists 2 parameters, but the effect shown has 3."},
+        {with(0, "0016"), "This preset was saved for effect number 22, but the effect shown is number 21."},
+        {loaded(kGoodFields.mid(0, 5)), "The preset file ends early: line 6, the level of parameter 3 of 3, "
+                                        "is missing or shorter than 8 digits."},
+        {with(5, "300"), "The preset file ends early: line 6, the level of parameter 3 of 3, is missing or "
+                         "shorter than 8 digits."},
+        {with(4, "0000040G"),
+         "Line 5 of the preset file should hold the level of parameter 2 of 3 as 8 hexadecimal "
+         "digits, but it holds \"0000040G\"."},
+        {with(4, "000004000"), "Line 5 of the preset file should hold the level of parameter 2 of 3 as 8 "
+                               "hexadecimal digits, but it holds \"000004000\"."},
+        {with(3, "00000400"),
+         "Line 4 of the preset file sets parameter 1 of 3 to 1024, but a pot takes 0 to 1023."},
+        {with(3, "FFFFFFFF"),
+         "Line 4 of the preset file sets parameter 1 of 3 to -1, but a pot takes 0 to 1023."},
+        {with(4, "00000001"),
+         "Line 5 of the preset file sets parameter 2 of 3 to 1, but a switch takes 0 or 1024."},
+        {with(5, "00000064"), "Line 6 of the preset file sets parameter 3 of 3 to 100, but its selector of 4 "
+                              "positions takes multiples of 256 from 0 to 768."},
+    };
+    ASSERT_TRUE(checkPresetText(loaded(kGoodFields), 0x15, kShown).ok());
+    for (const Case& c : cases) {
+        const CheckedPreset checked = checkPresetText(c.text, 0x15, kShown);
+        EXPECT_FALSE(checked.fields.has_value()) << c.text.toStdString();
+        EXPECT_EQ(checked.error, c.message + u' ' + nothing) << c.text.toStdString();
+    }
 }
 
 TEST(PresetFileTest, ByPositionReadKeepsTheBytesItDoesNotReach) {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "params/EffectControls.h"
+
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class Services;
@@ -36,6 +39,33 @@ struct PresetFields {
 // stops at the first character that is not a hex digit, and the bytes not reached keep their
 // previous value. Values are read for the N that results; slots it adds start at 0.
 PresetFields parsePresetFields(const QString& text, PresetFields previous);
+
+// What the editor's scale allows for one parameter: its kind and, for a multi-position switch,
+// how many positions it has.
+struct ControlScale {
+    ControlInfo::Kind kind = ControlInfo::Kind::Pot;
+    std::uint32_t positions = 0;
+};
+std::vector<ControlScale> controlScalesOf(const EffectControls& controls);
+
+// Whether a level is one a control can show: 0 to 1023 for a pot, 0 or 1024 for a switch or a
+// button, position x (1024 div positions) for a multi-position switch.
+bool isLevelOf(const ControlScale& control, std::int32_t level);
+
+// A load that applies nothing unless the whole file fits what the window shows.
+struct CheckedPreset {
+    std::optional<PresetFields> fields; // when the file fits
+    QString error;                      // why it was refused, for the user
+    bool ok() const { return fields.has_value(); }
+};
+
+// Checks a loaded text against the effect shown and its controls before anything is applied:
+// the file must be laid out as the editor writes it, be for the effect shown, list as many
+// parameters as it has (16 at most), and hold a complete hex level within each control's scale.
+// The fields are then those parsePresetFields reads.
+CheckedPreset checkPresetText(const QString& text, std::int32_t shownEffect,
+                              const std::vector<ControlScale>& controls);
+CheckedPreset checkPresetText(const QString& text, std::int32_t shownEffect, const EffectControls& controls);
 
 // A file operation's outcome: `text` is what it gives (the file's text, the folder's path) and
 // `error` the reason it failed, ready to follow "Error saving file: " or "Error loading file: ".
