@@ -72,6 +72,17 @@ QString catalogueLineName(const QString& line) {
     return colon < 0 ? line : line.mid(colon + 1);
 }
 
+int catalogueIndexOf(const QString& displayName) {
+    const std::optional<QByteArray> list = raw(QStringLiteral("effect_list"));
+    if (!list || displayName.isEmpty())
+        return -1;
+    const QStringList lines = splitLines(*list);
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        if (catalogueLineName(lines[i]) == displayName)
+            return static_cast<int>(i);
+    return -1;
+}
+
 std::optional<QByteArray> effectProgram(int catalogueIndex) {
     const std::optional<QByteArray> list = raw(QStringLiteral("effect_list"));
     if (!list || catalogueIndex <= 0)

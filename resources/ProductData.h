@@ -28,6 +28,8 @@ QStringList splitLines(const QByteArray& text);
 // The display name on a catalogue line: the text after its first colon, the whole line when it
 // has none.
 QString catalogueLineName(const QString& line);
+// The catalogue index of the effect with that display name; -1 when the catalogue has none.
+int catalogueIndexOf(const QString& displayName);
 // The program bytes of the effect at a catalogue index; nothing when there is no such effect or
 // its program is not hex text.
 std::optional<QByteArray> effectProgram(int catalogueIndex);

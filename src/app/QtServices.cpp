@@ -40,12 +40,12 @@ void QtServices::reportError(const QString& text) {
     QMessageBox::critical(dialogParent(), kTitle, text);
 }
 
-QString QtServices::openFileName(const QString& caption, const QString& filter) {
-    return QFileDialog::getOpenFileName(dialogParent(), caption, QString(), filter);
+QString QtServices::openFileName(const QString& caption, const QString& filter, const QString& start) {
+    return QFileDialog::getOpenFileName(dialogParent(), caption, start, filter);
 }
 
-QString QtServices::saveFileName(const QString& caption, const QString& filter) {
-    return QFileDialog::getSaveFileName(dialogParent(), caption, QString(), filter);
+QString QtServices::saveFileName(const QString& caption, const QString& filter, const QString& start) {
+    return QFileDialog::getSaveFileName(dialogParent(), caption, start, filter);
 }
 
 void QtServices::pause(int milliseconds) {

@@ -6,6 +6,7 @@
 
 #include <QList>
 
+struct PresetFields;
 class QAction;
 class QLabel;
 class QListWidget;
@@ -115,6 +116,13 @@ private:
     void SetPresetMode();
     void writeModeFile(bool bankMode);
     void pedalModeRead(bool bankMode, int bankOrPreset);
+
+    // Preset files.
+    void menuSaveConfigurationClick();
+    void SaveTextWithDialog(const QString& TextContent, const QString& NameOfFile);
+    QString OpenPresetFile();
+    void menuLoadConfigurationClick();
+    void applyPreset(const PresetFields& fields);
 
     // Start-up routines that later work fills in.
     void checkmostrecentversiononwebsite();

@@ -29,6 +29,8 @@ void TformMain::connectPedalControls() {
     on(menuEraseSettings, &QAction::triggered, [this] { menuEraseSettingsClick(); });
     on(menuModePreset, &QAction::triggered, [this] { menuModePresetClick(); });
     on(menuModeBank, &QAction::triggered, [this] { menuModeBankClick(); });
+    on(menuSaveConfiguration, &QAction::triggered, [this] { menuSaveConfigurationClick(); });
+    on(menuLoadConfiguration, &QAction::triggered, [this] { menuLoadConfigurationClick(); });
 }
 
 // ---- Upload ----
@@ -48,8 +50,8 @@ bool TformMain::impulseResponseCategory() const {
 void TformMain::btnUploadClick() {
     const bool ir = impulseResponseCategory();
     // Nothing is touched, not even the bypass, unless there is something sound to send.
-    const UploadProgram program =
-        uploadProgram(ctx.state.selectedEffectName, ir, ctx.state.irProgramText, ctx.state.bankMode, checkedBank());
+    const UploadProgram program = uploadProgram(ctx.state.selectedEffectName, ir, ctx.state.irProgramText,
+                                                ctx.state.bankMode, checkedBank());
     if (!program.problem.isEmpty()) {
         ctx.services.showMessage(program.problem);
         return;
@@ -79,8 +81,8 @@ void TformMain::btnUploadFileClick() {
 
 void TformMain::btnAssignClick() {
     const TformFXParameters::Assignments codes = windows.formFXParameters->takeAssignments();
-    const QString text =
-        assignControlsText(codes.parameters, codes.readbacks, ctx.state.bypassAssignCode, ctx.state.presetAssignCode);
+    const QString text = assignControlsText(codes.parameters, codes.readbacks, ctx.state.bypassAssignCode,
+                                            ctx.state.presetAssignCode);
     ctx.console.log(text);
     if (!ctx.services.confirm(QStringLiteral("Assign parameters?")))
         return;

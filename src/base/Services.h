@@ -17,9 +17,12 @@ public:
     // The application's general error report (an error text in a message box).
     virtual void reportError(const QString& text) = 0;
 
-    // Empty when the user cancels.
-    virtual QString openFileName(const QString& caption, const QString& filter) = 0;
-    virtual QString saveFileName(const QString& caption, const QString& filter) = 0;
+    // Empty when the user cancels. `filter` is in the toolkit's form, "Preset files (*.txt)";
+    // `start` is the folder to begin in, or for saving the proposed file.
+    virtual QString openFileName(const QString& caption, const QString& filter,
+                                 const QString& start = {}) = 0;
+    virtual QString saveFileName(const QString& caption, const QString& filter,
+                                 const QString& start = {}) = 0;
 
     // A blocking pause of the window; tests turn it into virtual time.
     virtual void pause(int milliseconds) = 0;

@@ -18,8 +18,12 @@ public:
     void showMessage(const QString& text) override { messages << text; }
     bool confirm(const QString& text) override { return inner_.confirm(text); }
     void reportError(const QString& text) override { messages << text; }
-    QString openFileName(const QString& c, const QString& f) override { return inner_.openFileName(c, f); }
-    QString saveFileName(const QString& c, const QString& f) override { return inner_.saveFileName(c, f); }
+    QString openFileName(const QString& c, const QString& f, const QString& s) override {
+        return inner_.openFileName(c, f, s);
+    }
+    QString saveFileName(const QString& c, const QString& f, const QString& s) override {
+        return inner_.saveFileName(c, f, s);
+    }
     void pause(int milliseconds) override { inner_.pause(milliseconds); }
     void processEvents() override { inner_.processEvents(); }
     std::int64_t elapsedMs() override { return inner_.elapsedMs(); }

@@ -17,11 +17,11 @@ bool TerminalServices::confirm(const QString&) {
 
 void TerminalServices::reportError(const QString&) {}
 
-QString TerminalServices::openFileName(const QString&, const QString&) {
+QString TerminalServices::openFileName(const QString&, const QString&, const QString&) {
     return {};
 }
 
-QString TerminalServices::saveFileName(const QString&, const QString&) {
+QString TerminalServices::saveFileName(const QString&, const QString&, const QString&) {
     return {};
 }
 

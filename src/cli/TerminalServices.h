@@ -14,8 +14,8 @@ public:
     // A command asks nothing it has not been told on its command line.
     bool confirm(const QString& text) override;
     void reportError(const QString& text) override;
-    QString openFileName(const QString& caption, const QString& filter) override;
-    QString saveFileName(const QString& caption, const QString& filter) override;
+    QString openFileName(const QString& caption, const QString& filter, const QString& start) override;
+    QString saveFileName(const QString& caption, const QString& filter, const QString& start) override;
     void pause(int milliseconds) override;
     void processEvents() override;
     std::int64_t elapsedMs() override;

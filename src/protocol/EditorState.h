@@ -24,6 +24,8 @@ struct EditorState {
     // Values read back from the pedal.
     QByteArray receiveArray;
     std::vector<std::int32_t> parameterValues;
+    // The effect those values are of (read back from the pedal, or loaded from a preset).
+    QString parameterValuesEffect;
     std::array<std::int32_t, kMaxParameters> assignCodes{};
     std::array<std::int32_t, kMaxReadbacks> readbackCodes{};
     std::uint8_t bypassAssignCode = 0xFF;

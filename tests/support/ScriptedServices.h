@@ -21,8 +21,14 @@ public:
         return answer;
     }
     void reportError(const QString& text) override { errors << text; }
-    QString openFileName(const QString&, const QString&) override { return next(openFiles); }
-    QString saveFileName(const QString&, const QString&) override { return next(saveFiles); }
+    QString openFileName(const QString& caption, const QString& filter, const QString& start) override {
+        dialogs << QStringList{caption, filter, start};
+        return next(openFiles);
+    }
+    QString saveFileName(const QString& caption, const QString& filter, const QString& start) override {
+        dialogs << QStringList{caption, filter, start};
+        return next(saveFiles);
+    }
 
     void pause(int milliseconds) override {
         pauses.push_back(milliseconds);
@@ -58,6 +64,7 @@ public:
     QStringList errors;
     std::deque<bool> answers;
     QStringList openFiles;
+    QList<QStringList> dialogs; // caption, filter, start of every file dialog opened
     QStringList saveFiles;
     std::vector<int> pauses;
     std::int64_t now = 0;

@@ -265,6 +265,7 @@ void TformFXParameters::update_FXParameters() {
     ctx.console.log(QString::number(s.receiveArray.size()));
     for (std::uint32_t i = 0; i < s.numOfParameters; ++i)
         s.parameterValues[i] = stateBlockParameterValue(s.receiveArray, i);
+    s.parameterValuesEffect = s.selectedEffectName;
     setItems();
 }
 

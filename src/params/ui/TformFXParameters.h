@@ -26,6 +26,7 @@ public:
 
     // Values.
     void update_FXParameters();
+    bool isBuilt() const { return built_; }
     void setItems();
     void EnableDisableControls(bool AEnable);
     // A knob, switch or the expression input moved on the pedal.
