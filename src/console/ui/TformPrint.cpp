@@ -21,9 +21,11 @@ TformPrint::TformPrint(EditorContext& context)
                       {86, 7, 0, 0});
     CheckBox1->adjustSize();
     CheckBox1->setChecked(true);
-    btnEraseEeprom = place(new QPushButton(QStringLiteral("Erase EEPROM"), this), "btnEraseEeprom",
+    // The two memory buttons are twice a button's height and too narrow for their captions on
+    // one line: they take two, and a screen reader still hears the caption whole.
+    btnEraseEeprom = place(new QPushButton(QStringLiteral("Erase\nEEPROM"), this), "btnEraseEeprom",
                            QStringLiteral("Erase EEPROM"), {184, 5, 73, 32});
-    btnReadEEPROM = place(new QPushButton(QStringLiteral("Read EEPROM"), this), "btnReadEEPROM",
+    btnReadEEPROM = place(new QPushButton(QStringLiteral("Read\nEEPROM"), this), "btnReadEEPROM",
                           QStringLiteral("Read EEPROM"), {265, 4, 62, 32});
     lblI2Caddr = place(new QLabel(QStringLiteral("E2P addr"), this), "lblI2Caddr", QStringLiteral("E2P addr"),
                        {387, 8, 0, 0});
