@@ -3,6 +3,7 @@
 #include "console/ui/TformPrint.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <gtest/gtest.h>
@@ -85,6 +86,33 @@ TEST(ConsoleTest, RawSendWritesSevenBytes) {
     editor.find<QLineEdit>("edtData")->setText("");
     editor.click("btnSend");
     EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"01001100002000"});
+}
+
+TEST(ConsoleTest, TheHiddenCalculatorLogsATableAndKeepsItsSettingsOnBadInput) {
+    TestEditor editor;
+    auto* notes = editor.find<QComboBox>("cmbNotePicker");
+    ASSERT_NE(notes, nullptr);
+    EXPECT_TRUE(notes->isHidden());
+    EXPECT_EQ(notes->count(), 48);
+    EXPECT_EQ(notes->currentText(), "A1");
+    auto* q = editor.find<QLineEdit>("edtQ");
+    auto* boost = editor.find<QLineEdit>("edtBoost");
+    EXPECT_EQ(q->text(), "1.41");
+    EXPECT_EQ(boost->text(), "0");
+
+    q->setText("0.7");
+    boost->setText("-6");
+    EXPECT_TRUE(editor.logLines().contains("Q: 0.7"));
+    EXPECT_TRUE(editor.logLines().contains("boost: -6"));
+    // Neither a Q of 0 nor a text that is no number changes anything; the user is told.
+    q->setText("0");
+    boost->setText("loud");
+    EXPECT_EQ(editor.services.messages.size(), 2);
+    editor.click("btnGetNoteFrequency");
+    const QStringList log = editor.logLines();
+    ASSERT_GE(log.size(), 6);
+    EXPECT_EQ(log.at(log.size() - 6), "A1_6db_cut_Q0.7 : array[0..19] of string =");
+    EXPECT_TRUE(log.last().endsWith("');"));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "console/ui/TformPrint.h"
 
+#include "console/FilterCoefficients.h"
 #include "console/MemoryTools.h"
 #include "console/RawSend.h"
 #include <QCheckBox>
@@ -59,6 +60,7 @@ TformPrint::TformPrint(EditorContext& context)
     on(btnEraseEeprom, &QPushButton::clicked, [this] { btnEraseEepromClick(); });
     on(btnReadEEPROM, &QPushButton::clicked, [this] { btnReadEEPROMClick(); });
 
+    buildCalculator();
     ctx.console.setAutoScroll(CheckBox1->isChecked());
     ctx.console.attach(this);
 }
@@ -123,4 +125,71 @@ void TformPrint::btnReadEEPROMClick() {
     const QString address = chosenMemory();
     if (!address.isEmpty())
         ReadEEPROM(ctx, address);
+}
+
+// ---- The filter coefficient calculator, hidden in the console's layout ----
+
+void TformPrint::buildCalculator() {
+    // A maintainer's tool: the note picker is hidden and the other three sit inside it.
+    cmbNotePicker = place(new QComboBox(this), "cmbNotePicker", QStringLiteral("Note"), {8, 34, 120, 22});
+    edtQ = place(new QLineEdit(QStringLiteral("1.41"), cmbNotePicker), "edtQ", QStringLiteral("Q"),
+                 {0, 0, 40, 22});
+    edtBoost = place(new QLineEdit(QStringLiteral("0"), cmbNotePicker), "edtBoost", QStringLiteral("Boost"),
+                     {40, 0, 40, 22});
+    btnGetNoteFrequency = place(new QPushButton(QStringLiteral("Calc Coeff."), cmbNotePicker),
+                                "btnGetNoteFrequency", QStringLiteral("Calc Coeff."), {80, 0, 40, 22});
+    cmbNotePicker->hide();
+    on(cmbNotePicker, &QComboBox::currentIndexChanged, [this] { cmbNotePickerChange(); });
+    on(edtQ, &QLineEdit::textChanged, [this] { edtQChange(); });
+    on(edtBoost, &QLineEdit::textChanged, [this] { edtBoostChange(); });
+    on(btnGetNoteFrequency, &QPushButton::clicked, [this] { btnGetNoteFrequencyClick(); });
+    cmbNotePicker->addItems(noteNames());
+    cmbNotePicker->setCurrentIndex(0);
+    cmbNotePickerChange();
+}
+
+void TformPrint::cmbNotePickerChange() {
+    semitones_ = cmbNotePicker->currentIndex() - kReferenceNoteIndex;
+}
+
+std::optional<double> TformPrint::settingFrom(QLineEdit* box, const QString& what) {
+    const std::optional<double> value = numberFromText(box->text());
+    if (!value)
+        ctx.services.showMessage(
+            QStringLiteral("'%1' is not a number; %2 stays %3.")
+                .arg(box->text(), what, generalNumber(what == QLatin1String("Q") ? q_ : boost_)));
+    return value;
+}
+
+void TformPrint::edtQChange() {
+    const std::optional<double> q = settingFrom(edtQ, QStringLiteral("Q"));
+    if (!q)
+        return;
+    // A Q of 0 divides by zero, and a negative one is no peaking filter.
+    if (*q <= 0) {
+        ctx.services.showMessage(
+            QStringLiteral("Q must be greater than 0; it stays %1.").arg(generalNumber(q_)));
+        return;
+    }
+    q_ = *q;
+    ctx.console.log(QStringLiteral("Q: ") + generalNumber(q_));
+}
+
+void TformPrint::edtBoostChange() {
+    const std::optional<double> boost = settingFrom(edtBoost, QStringLiteral("boost"));
+    if (!boost)
+        return;
+    boost_ = *boost;
+    ctx.console.log(QStringLiteral("boost: ") + generalNumber(boost_));
+}
+
+void TformPrint::btnGetNoteFrequencyClick() {
+    const int note = semitones_ + kReferenceNoteIndex;
+    const std::optional<PeakingFilter> filter = peakingFilter(noteFrequency(note), q_, boost_);
+    if (!filter) {
+        ctx.services.showMessage(
+            QStringLiteral("These settings give no filter (its coefficients are not numbers)."));
+        return;
+    }
+    ctx.console.logLines(coefficientTable(cmbNotePicker->itemText(note), boost_, q_, *filter));
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "base/ConsoleLog.h"
+
 #include "ui/EditorForm.h"
+#include <optional>
 
 class QPushButton;
 class QCheckBox;
@@ -34,6 +36,15 @@ private:
     // The memory chosen in the combo box; empty, with the user asked to choose, when none is.
     QString chosenMemory();
 
+    // The hidden filter coefficient calculator.
+    void buildCalculator();
+    void cmbNotePickerChange();
+    void edtQChange();
+    void edtBoostChange();
+    void btnGetNoteFrequencyClick();
+    // The number an edit box holds; nothing, with the user told why, when it holds none.
+    std::optional<double> settingFrom(QLineEdit* box, const QString& what);
+
     QPushButton* btnClear;
     QPushButton* btnScrollTop;
     QCheckBox* CheckBox1;
@@ -45,4 +56,13 @@ private:
     QLineEdit* edtAddress;
     QLineEdit* edtData;
     QPlainTextEdit* Memo1;
+    QComboBox* cmbNotePicker;
+    QLineEdit* edtQ;
+    QLineEdit* edtBoost;
+    QPushButton* btnGetNoteFrequency;
+
+    // The calculator's settings: they start from what the boxes show.
+    double q_ = 1.41;
+    double boost_ = 0.0;
+    int semitones_ = 0;
 };

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// A developer's tool: the coefficients of a second-order peaking equaliser for a note, a quality
+// factor and a boost or cut, at the pedal's 48 kHz, as the fixed-point table its programs take.
+
+// A1 to G#5 in semitone steps, sharps written with "#".
+const QStringList& noteNames();
+// A2, 110 Hz: the note the others are counted from.
+inline constexpr int kReferenceNoteIndex = 12;
+
+// 110 Hz x 2^((index - 12) / 12): 55 Hz for A1, 440 Hz for A4.
+double noteFrequency(int noteIndex);
+
+struct PeakingFilter {
+    double b0 = 0, b1 = 0, b2 = 0;
+    double a1 = 0, a2 = 0; // the feedback coefficients, normalised and with their signs inverted
+};
+// The peaking equaliser at 48 kHz with an output gain of 0 dB. Nothing when the coefficients are
+// not all finite numbers (a Q of 0, say): a table of infinities is no table.
+std::optional<PeakingFilter> peakingFilter(double frequency, double q, double boostDb);
+
+// A coefficient with 23 fractional bits, rounded to the nearest (halves to even), its low 32 bits
+// in two's complement as four two-digit hex pairs, most significant first.
+QStringList fixedPointPairs(double coefficient);
+
+// The six lines the console logs: the header naming the note, the boost or cut and Q, then b0,
+// b1, b2, a1 and a2, twenty quoted pairs in all.
+QStringList coefficientTable(const QString& noteName, double boostDb, double q, const PeakingFilter& filter);
+
+// A number as the tool shows it: up to 15 significant digits, no trailing zeros, the locale's
+// decimal separator.
+QString generalNumber(double value);
+// The number an edit box holds, read with the locale's decimal separator; nothing when it holds
+// none.
+std::optional<double> numberFromText(const QString& text);
