@@ -2,10 +2,10 @@
 # Installs the Debian packages the editor needs to build and test, only those missing.
 set -euo pipefail
 
-# clang and its runtime build the sanitizer and fuzzing runs; stm32flash is a real peer for
-# the bootloader tests.
+# clang and its runtime build the sanitizer and fuzzing runs; stm32flash and sox are real peers
+# for the bootloader and impulse-response tests.
 packages=(g++ clang libclang-rt-14-dev cmake ninja-build pkg-config qt6-base-dev libftdi1-dev
-          libgtest-dev libgmock-dev libbenchmark-dev stm32flash)
+          libgtest-dev libgmock-dev libbenchmark-dev stm32flash sox)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -106,6 +106,7 @@ private:
     bool impulseResponseCategory() const;
     void btnUploadClick();
     void btnUploadFileClick();
+    void menuLoadIRClick();
     void btnAssignClick();
     void swLiveSwitch();
     void btnStoreSettingsOnPedalClick();

@@ -8,6 +8,7 @@
 #include "base/SettingsFile.h"
 #include "catalogue/Categories.h"
 #include "catalogue/Upload.h"
+#include "catalogue/ui/TformImpulseResponse.h"
 #include "console/MemoryTools.h"
 #include "params/Assignments.h"
 #include "params/ui/TformFXParameters.h"
@@ -23,6 +24,7 @@
 void TformMain::connectPedalControls() {
     on(btnUpload, &QPushButton::clicked, [this] { btnUploadClick(); });
     on(btnUploadFile, &QPushButton::clicked, [this] { btnUploadFileClick(); });
+    on(menuLoadIR, &QAction::triggered, [this] { menuLoadIRClick(); });
     on(btnAssign, &QPushButton::clicked, [this] { btnAssignClick(); });
     on(swLive, &ToggleSwitch::toggled, [this] { swLiveSwitch(); });
     on(btnStoreSettingsOnPedal, &QPushButton::clicked, [this] { btnStoreSettingsOnPedalClick(); });
@@ -75,6 +77,10 @@ void TformMain::btnUploadFileClick() {
     QString error;
     if (!uploadFile(ctx, path, &error))
         ctx.services.showMessage(QStringLiteral("Error loading file: ") + error);
+}
+
+void TformMain::menuLoadIRClick() {
+    windows.formImpulseResponse->load_impulse_response();
 }
 
 // ---- Assignments ----
