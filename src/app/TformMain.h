@@ -107,6 +107,7 @@ private:
     void btnUploadClick();
     void btnUploadFileClick();
     void menuLoadIRClick();
+    void btnGetFXInfoClick();
     void btnAssignClick();
     void swLiveSwitch();
     void btnStoreSettingsOnPedalClick();

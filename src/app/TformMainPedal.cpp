@@ -8,6 +8,7 @@
 #include "base/SettingsFile.h"
 #include "catalogue/Categories.h"
 #include "catalogue/Upload.h"
+#include "catalogue/ui/TformFXInfo.h"
 #include "catalogue/ui/TformImpulseResponse.h"
 #include "console/MemoryTools.h"
 #include "params/Assignments.h"
@@ -25,6 +26,7 @@ void TformMain::connectPedalControls() {
     on(btnUpload, &QPushButton::clicked, [this] { btnUploadClick(); });
     on(btnUploadFile, &QPushButton::clicked, [this] { btnUploadFileClick(); });
     on(menuLoadIR, &QAction::triggered, [this] { menuLoadIRClick(); });
+    on(btnGetFXInfo, &QPushButton::clicked, [this] { btnGetFXInfoClick(); });
     on(btnAssign, &QPushButton::clicked, [this] { btnAssignClick(); });
     on(swLive, &ToggleSwitch::toggled, [this] { swLiveSwitch(); });
     on(btnStoreSettingsOnPedal, &QPushButton::clicked, [this] { btnStoreSettingsOnPedalClick(); });
@@ -81,6 +83,13 @@ void TformMain::btnUploadFileClick() {
 
 void TformMain::menuLoadIRClick() {
     windows.formImpulseResponse->load_impulse_response();
+}
+
+void TformMain::btnGetFXInfoClick() {
+    // Beside the parameter window, whose frame it lines up with.
+    const TformFXParameters* params = windows.formFXParameters;
+    windows.formFXInfo->showPageOfSelectedEffect(
+        QPoint(params->x() + params->frameGeometry().width(), params->y()));
 }
 
 // ---- Assignments ----
