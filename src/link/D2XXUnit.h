@@ -37,6 +37,8 @@ public:
     FtStatus PurgeDeviceRx();
     FtStatus PurgeDeviceTx();
     FtStatus GetDeviceQueueStatus();
+    // Blocks until bytes are received or the time passes; false when the driver cannot wait.
+    bool WaitForReceive(int timeoutMs) { return driver_.waitForReceive(ftHandle, timeoutMs); }
 
     void SetSerialParameters(SerialMode mode);
     void ReportFtStatus(const QString& label, FtStatus status);

@@ -48,6 +48,10 @@ public:
     void setReceiveNotifier(std::function<void()> notify) override {
         inner_->setReceiveNotifier(std::move(notify));
     }
+    bool waitForReceive(FtHandle handle, int timeoutMs) override {
+        const Target t = target(handle);
+        return t.driver != nullptr && t.driver->waitForReceive(t.handle, timeoutMs);
+    }
     std::uint64_t takeDroppedBytes() override { return inner_->takeDroppedBytes(); }
     BridgeDetails deviceDetails(std::uint32_t index) override { return inner_->deviceDetails(index); }
     std::string openAdvice() override { return inner_->openAdvice(); }

@@ -89,6 +89,14 @@ public:
     // editor can wake on data instead of polling the clock. Drivers that cannot tell ignore it.
     // Once it returns, the notifier it replaces is no longer called.
     virtual void setReceiveNotifier(std::function<void()> notify) { (void)notify; }
+    // Blocks until the receive queue holds bytes or `timeoutMs` passes, so a synchronous reply
+    // is taken the moment it arrives rather than at the next tick of a sleep. False when this
+    // driver cannot wait (or the handle is not open): the caller then pauses on its own.
+    virtual bool waitForReceive(FtHandle handle, int timeoutMs) {
+        (void)handle;
+        (void)timeoutMs;
+        return false;
+    }
     // Received bytes the driver had to drop since the last call because nobody read them in
     // time; drivers whose queue cannot overflow report none.
     virtual std::uint64_t takeDroppedBytes() { return 0; }

@@ -16,6 +16,7 @@ void ReceiveQueue::push(const std::uint8_t* data, std::size_t count) {
             dropped_ += excess;
         }
     }
+    arrived_.notify_all();
     // Outside the queue's lock, so the notifier may look at the queue.
     std::lock_guard notifying(notifyMutex_);
     if (notify_)
@@ -26,6 +27,11 @@ std::uint32_t ReceiveQueue::size() const {
     std::lock_guard lock(mutex_);
     return static_cast<std::uint32_t>(
         std::min<std::size_t>(bytes_.size(), std::numeric_limits<std::uint32_t>::max()));
+}
+
+bool ReceiveQueue::waitForBytes(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return arrived_.wait_for(lock, timeout, [this] { return !bytes_.empty(); });
 }
 
 std::uint32_t ReceiveQueue::pop(std::uint8_t* out, std::uint32_t max) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -19,6 +21,8 @@ public:
     // Appends bytes and, when some were added, tells the notifier.
     void push(const std::uint8_t* data, std::size_t count);
     std::uint32_t size() const;
+    // Blocks until the queue holds bytes or the time passes; whether it holds any.
+    bool waitForBytes(std::chrono::milliseconds timeout);
     // Moves up to `max` bytes into `out`; returns how many.
     std::uint32_t pop(std::uint8_t* out, std::uint32_t max);
     void clear();
@@ -30,6 +34,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
+    std::condition_variable arrived_;
     std::deque<std::uint8_t> bytes_;
     std::uint64_t dropped_ = 0;
     // Held while the notifier runs, so that replacing it waits for a call in progress.

@@ -92,13 +92,15 @@ std::uint32_t Communication::SendHexMessage(const QString& text, std::uint32_t c
 
 bool Communication::waitForReply() {
     const std::int64_t deadline = services_.elapsedMs() + kReplyTimeoutMs;
-    for (;;) {
+    // Each look waits up to a millisecond, so the looks count time as well: a driver that waits
+    // on its own may do so while the clock of a test stands still.
+    for (int looks = 0;; ++looks) {
         services_.processEvents();
         if (link_.GetDeviceQueueStatus() != FT_OK)
             return false;
         if (link_.rxQueueBytes > 0)
             return true;
-        if (services_.elapsedMs() >= deadline) {
+        if (services_.elapsedMs() >= deadline || looks >= kReplyTimeoutMs) {
             const QString text =
                 QStringLiteral("No reply from the pedal within %1 seconds").arg(kReplyTimeoutMs / 1000);
             log_.log(text);
@@ -109,8 +111,10 @@ bool Communication::waitForReply() {
             services_.showMessage(text + QStringLiteral(". Check that it is connected and switched on."));
             return false;
         }
-        // Sleep a little between looks so a silent pedal does not keep a core busy.
-        services_.pause(1);
+        // Wait for the reply itself where the driver can, else sleep a little between looks, so a
+        // silent pedal does not keep a core busy.
+        if (!link_.WaitForReceive(1))
+            services_.pause(1);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -133,6 +134,16 @@ FtStatus VirtualDriver::write(FtHandle handle, const std::uint8_t* buffer, std::
         return deliver == count ? FT_OK : FT_IO_ERROR;
     }
     return FT_OK;
+}
+
+bool VirtualDriver::waitForReceive(FtHandle handle, int timeoutMs) {
+    if (!lineSpeed_ || clock_ || check(handle) != FT_OK)
+        return false;
+    Clock::time_point until = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    if (!rx_.empty())
+        until = std::min(until, rx_.front().ready);
+    std::this_thread::sleep_until(until);
+    return true;
 }
 
 FtStatus VirtualDriver::setBaudRate(FtHandle handle, std::uint32_t baudRate) {

@@ -62,6 +62,9 @@ public:
                                     std::uint8_t parity) override;
     FtStatus purge(FtHandle handle, std::uint32_t mask) override;
     void setReceiveNotifier(std::function<void()> notify) override { notify_ = std::move(notify); }
+    // Waits in real time only under the line-speed model on the real clock: otherwise answers are
+    // there at once or never, and a test's clock is not to be slept on.
+    bool waitForReceive(FtHandle handle, int timeoutMs) override;
 
 private:
     struct Queued {

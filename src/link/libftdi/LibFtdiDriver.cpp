@@ -215,6 +215,16 @@ FtStatus LibFtdiDriver::purge(FtHandle handle, std::uint32_t mask) {
     });
 }
 
+bool LibFtdiDriver::waitForReceive(FtHandle handle, int timeoutMs) {
+    {
+        std::lock_guard lock(mutex_);
+        if (checkHandle(handle) != FT_OK)
+            return false;
+    }
+    queue_.waitForBytes(std::chrono::milliseconds(timeoutMs));
+    return true;
+}
+
 void LibFtdiDriver::setReceiveNotifier(std::function<void()> notify) {
     queue_.setNotifier(std::move(notify));
 }

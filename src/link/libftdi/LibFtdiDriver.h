@@ -63,6 +63,7 @@ public:
                                     std::uint8_t parity) override;
     FtStatus purge(FtHandle handle, std::uint32_t mask) override;
     void setReceiveNotifier(std::function<void()> notify) override;
+    bool waitForReceive(FtHandle handle, int timeoutMs) override;
     std::uint64_t takeDroppedBytes() override { return queue_.takeDropped(); }
     BridgeDetails deviceDetails(std::uint32_t index) override;
     std::string openAdvice() override;

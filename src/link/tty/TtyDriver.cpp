@@ -407,6 +407,13 @@ FtStatus TtyDriver::purge(FtHandle handle, std::uint32_t mask) {
     return ok ? FT_OK : FT_IO_ERROR;
 }
 
+bool TtyDriver::waitForReceive(FtHandle handle, int timeoutMs) {
+    if (check(handle) != FT_OK)
+        return false;
+    queue_.waitForBytes(std::chrono::milliseconds(timeoutMs));
+    return true;
+}
+
 void TtyDriver::setReceiveNotifier(std::function<void()> notify) {
     queue_.setNotifier(std::move(notify));
 }
