@@ -64,7 +64,7 @@ PedalFaults faultsFor(int kind) {
     case 1:
         return {.silent = true};
     case 2:
-        return {.nackBootloaderCommand = 2};
+        return {.nackBootloaderStep = 2};
     case 3:
         return {.dropEvery = 3};
     case 4:

@@ -12,9 +12,8 @@
 
 namespace {
 
-constexpr int kLongCabinetIr = 0x2B; // 912 words from byte 230
-const QString kLongCabinet = QStringLiteral("Long Cabinet IR");
-const QString kCabinet = QStringLiteral("Cabinet IR"); // 0x27
+const QString kLongCabinet = QStringLiteral("Long Cabinet IR"); // 0x2B, 912 words from byte 230
+const QString kCabinet = QStringLiteral("Cabinet IR");          // 0x27
 
 // The table a file's samples must make, computed here from the values themselves.
 QString expectedWords(const std::vector<std::int32_t>& values, int words) {

@@ -177,12 +177,25 @@ TEST(VirtualBootloader, GoToAnErasedFlashHaltsTheCoreUntilPowerIsCycled) {
     EXPECT_EQ(link.exchange("7F"), QByteArray(1, ACK));
 }
 
-TEST(VirtualBootloader, RefusesTheNthCommandOnDemand) {
+// Steps count whatever they are: a command, an address, a block, an erase list.
+TEST(VirtualBootloader, RefusesTheNthStepOnDemandAndCarriesItOut) {
     BootloaderLink link;
-    link.pedal().faults().nackBootloaderCommand = 2;
+    link.pedal().faults().nackBootloaderStep = 2;
     EXPECT_EQ(link.send(command(0x02)).left(1), QByteArray(1, ACK));
     EXPECT_EQ(link.send(command(0x02)), QByteArray(1, NACK));
     EXPECT_EQ(link.send(command(0x02)).left(1), QByteArray(1, ACK));
+
+    // After an erase (steps 1 and 2), the block's address is step 4 and its data step 5.
+    for (int step : {4, 5}) {
+        BootloaderLink writer;
+        writer.pedal().faults().nackBootloaderStep = step;
+        ASSERT_EQ(writer.send(command(0x43) + QByteArray::fromHex("FF00")), acks(2));
+        const QByteArray replies =
+            writer.send(command(0x31) + address(0x08000000) + block(QByteArray::fromHex("AABBCCDD")));
+        EXPECT_TRUE(replies.contains(char(NACK))) << step;
+        EXPECT_EQ(writer.pedal().bootloader().flashWord(0x08000000), 0xFFFFFFFFu)
+            << step << ": nothing written";
+    }
 }
 
 } // namespace

@@ -18,7 +18,7 @@ VirtualBootloader::VirtualBootloader() : flash_(kFlashSize, 0xFF) {}
 void VirtualBootloader::reset() {
     phase_ = Phase::WaitSync;
     buffer_.clear();
-    commandCount_ = 0;
+    stepCount_ = 0;
 }
 
 bool VirtualBootloader::inFlash(std::uint32_t address, std::uint32_t length) {
@@ -135,6 +135,13 @@ void VirtualBootloader::acceptAndExpect(Phase next, QByteArray& out) {
     buffer_.clear();
 }
 
+bool VirtualBootloader::refusedOnDemand(QByteArray& out) {
+    if (++stepCount_ != nackStep_)
+        return false;
+    refuse(out);
+    return true;
+}
+
 void VirtualBootloader::refuse(QByteArray& out) {
     out.append(char(kNack));
     toCommand();
@@ -170,11 +177,12 @@ std::optional<std::uint32_t> VirtualBootloader::complete(QByteArray& out) {
 
 void VirtualBootloader::completeCommand(QByteArray& out) {
     const std::uint8_t code = buffer_[0];
-    if ((code ^ buffer_[1]) != 0xFF || ++commandCount_ == nackCommand_) {
+    if ((code ^ buffer_[1]) != 0xFF) {
         refuse(out);
         return;
     }
-    command(code, out);
+    if (!refusedOnDemand(out))
+        command(code, out);
 }
 
 void VirtualBootloader::completeReadAddress(QByteArray& out) {
@@ -182,7 +190,8 @@ void VirtualBootloader::completeReadAddress(QByteArray& out) {
         refuse(out);
         return;
     }
-    acceptAndExpect(Phase::ReadCount, out);
+    if (!refusedOnDemand(out))
+        acceptAndExpect(Phase::ReadCount, out);
 }
 
 void VirtualBootloader::completeReadCount(QByteArray& out) {
@@ -191,6 +200,8 @@ void VirtualBootloader::completeReadCount(QByteArray& out) {
         refuse(out);
         return;
     }
+    if (refusedOnDemand(out))
+        return;
     out.append(char(kAck));
     out.append(reinterpret_cast<const char*>(flash_.data() + (address_ - kFlashBase)), count);
     toCommand();
@@ -202,7 +213,8 @@ void VirtualBootloader::completeWriteAddress(QByteArray& out) {
         refuse(out);
         return;
     }
-    acceptAndExpect(Phase::WriteData, out);
+    if (!refusedOnDemand(out))
+        acceptAndExpect(Phase::WriteData, out);
 }
 
 void VirtualBootloader::completeWriteData(QByteArray& out) {
@@ -213,6 +225,8 @@ void VirtualBootloader::completeWriteData(QByteArray& out) {
         refuse(out);
         return;
     }
+    if (refusedOnDemand(out))
+        return;
     std::uint8_t* target = flash_.data() + (address_ - kFlashBase);
     // Programming only clears bits; the flash controller refuses a word that is not erased,
     // and the bootloader then reports the failure.
@@ -232,6 +246,8 @@ void VirtualBootloader::completeEraseList(QByteArray& out) {
             refuse(out);
             return;
         }
+        if (refusedOnDemand(out))
+            return;
         std::fill(flash_.begin(), flash_.end(), 0xFF);
         out.append(char(kAck));
         toCommand();
@@ -244,6 +260,8 @@ void VirtualBootloader::completeEraseList(QByteArray& out) {
         refuse(out);
         return;
     }
+    if (refusedOnDemand(out))
+        return;
     for (std::uint32_t i = 0; i < pages; ++i)
         std::fill_n(flash_.begin() + list[i] * kPageSize, kPageSize, 0xFF);
     out.append(char(kAck));
@@ -256,6 +274,8 @@ std::optional<std::uint32_t> VirtualBootloader::completeGoAddress(QByteArray& ou
         refuse(out);
         return std::nullopt;
     }
+    if (refusedOnDemand(out))
+        return std::nullopt;
     out.append(char(kAck));
     toCommand();
     return address;

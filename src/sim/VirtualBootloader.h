@@ -44,9 +44,10 @@ public:
     // Reads a little-endian word of flash; addresses outside flash read as erased.
     std::uint32_t flashWord(std::uint32_t address) const;
 
-    // Fault on demand: the n-th command after synchronisation (counted from 1) is answered with
-    // NACK and not carried out. 0 turns it off.
-    void setNackCommand(int n) { nackCommand_ = n; }
+    // Fault on demand: the n-th step after synchronisation that would be acknowledged (counted
+    // from 1: a command, an address, a block of data, an erase list) is answered with NACK and not
+    // carried out. 0 turns it off.
+    void setNackStep(int n) { nackStep_ = n; }
 
     static bool inFlash(std::uint32_t address, std::uint32_t length = 1);
     static bool inRam(std::uint32_t address, std::uint32_t length = 1);
@@ -80,6 +81,8 @@ private:
     void answer(QByteArray& out, std::initializer_list<std::uint8_t> bytes);
     // ACK, then wait for the next part of the command.
     void acceptAndExpect(Phase next, QByteArray& out);
+    // Counts a step about to be acknowledged; true when the fault on demand refuses it instead.
+    bool refusedOnDemand(QByteArray& out);
     // NACK, and back to waiting for a command.
     void refuse(QByteArray& out);
     void toCommand() {
@@ -91,6 +94,6 @@ private:
     Phase phase_ = Phase::WaitSync;
     std::vector<std::uint8_t> buffer_;
     std::uint32_t address_ = 0;
-    int commandCount_ = 0;
-    int nackCommand_ = 0;
+    int stepCount_ = 0;
+    int nackStep_ = 0;
 };

@@ -12,11 +12,11 @@
 
 // Misbehaviour on demand, for tests and for trying the editor against a difficult pedal.
 struct PedalFaults {
-    bool silent = false;           // hears everything, answers nothing
-    int nackBootloaderCommand = 0; // the n-th bootloader command after sync is refused (0: off)
-    int dropEvery = 0;             // every n-th byte the pedal sends is lost on the way (0: off)
-    int garbleEvery = 0;           // every n-th byte the pedal sends arrives inverted (0: off)
-    int cutRepliesAfter = -1;      // every reply ends after this many bytes (-1: off)
+    bool silent = false;        // hears everything, answers nothing
+    int nackBootloaderStep = 0; // the n-th bootloader step after sync to be acknowledged is refused (0: off)
+    int dropEvery = 0;          // every n-th byte the pedal sends is lost on the way (0: off)
+    int garbleEvery = 0;        // every n-th byte the pedal sends arrives inverted (0: off)
+    int cutRepliesAfter = -1;   // every reply ends after this many bytes (-1: off)
 };
 
 // The pedal as the editor meets it through its USB bridge: the effect firmware with its two

@@ -43,7 +43,8 @@ const char* const kUsage =
     "  --record PATH           append every byte the client writes to PATH, as written, nothing else\n"
     "Faults:\n"
     "  --silent                hear everything, answer nothing\n"
-    "  --nack N                refuse the N-th bootloader command after sync\n"
+    "  --nack N                refuse the N-th bootloader step after sync (command, address,\n"
+    "                          data block or erase list)\n"
     "  --drop-every N          lose every N-th byte the pedal sends\n"
     "  --garble-every N        invert every N-th byte the pedal sends\n"
     "  --cut-replies N         end every reply after N bytes\n"
@@ -100,7 +101,7 @@ const NumberOption kNumberOptions[] = {
     {"--effect", 0, 255, [](Settings& s, long n) { s.options.effectNumber = int(n); }},
     {"--effect-version", 0, 255, [](Settings& s, long n) { s.options.effectVersion = int(n); }},
     {"--firmware-version", 0, 255, [](Settings& s, long n) { s.options.firmwareVersion = int(n); }},
-    {"--nack", 1, 1000000, [](Settings& s, long n) { s.faults.nackBootloaderCommand = int(n); }},
+    {"--nack", 1, 1000000, [](Settings& s, long n) { s.faults.nackBootloaderStep = int(n); }},
     {"--drop-every", 1, 1000000, [](Settings& s, long n) { s.faults.dropEvery = int(n); }},
     {"--garble-every", 1, 1000000, [](Settings& s, long n) { s.faults.garbleEvery = int(n); }},
     {"--cut-replies", 0, 1000000, [](Settings& s, long n) { s.faults.cutRepliesAfter = int(n); }},
