@@ -79,6 +79,8 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     expectFailure(run({"frob"}), kExitUsage, "unknown command frob");
     expectFailure(run({"state", "--fast"}), kExitUsage, "unknown option --fast");
     expectFailure(run({"set", "Time"}), kExitUsage, "set takes PARAM and LEVEL");
+    expectFailure(run({"state", "--yes"}), kExitUsage, "state takes no --yes");
+    expectFailure(run({"set", "Time", "1", "--bank", "2"}), kExitUsage, "set takes no --bank");
     EXPECT_EQ(run({}).status, kExitUsage);
     EXPECT_TRUE(wire.empty()) << "nothing is sent for a command line that cannot be run";
 }

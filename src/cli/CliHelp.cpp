@@ -1,0 +1,87 @@
+#include "cli/CliHelp.h"
+
+namespace {
+
+const char* const kUsage =
+    "Usage: tarvo-max [--virtual] [--serial SERIAL] [--verbose] COMMAND [OPTIONS]\n"
+    "The Tarvo Max editor's work from the command line.\n"
+    "\n"
+    "Commands:\n"
+    "  devices                  list the pedals found and how each is reached\n"
+    "  info [--json]            the effect stored on the pedal and its firmware version\n"
+    "  state [--json]           the running effect's parameters and the MIDI channel\n"
+    "  set PARAM LEVEL          set one parameter of the running effect\n"
+    "  watch                    print what the pedal reports as it happens, until Ctrl+C\n"
+    "\n"
+    "Options:\n"
+    "  --virtual          use the virtual pedal (as does TARVO_MAX_VIRTUAL_PEDAL=1)\n"
+    "  --serial SERIAL    the pedal's bridge, by serial number (default: the one found last)\n"
+    "  --verbose          also print the protocol log on standard error\n"
+    "  --help             this text; COMMAND --help tells more about a command\n"
+    "  --version          the program's version\n"
+    "\n"
+    "TARVO_MAX_SERIAL_PORT=PATH adds a serial port by its path (a pseudo-terminal, say),\n"
+    "found last, so it is the one used.\n"
+    "\n"
+    "Exit status: 0 done; 1 the pedal was not found or did not answer sensibly; 2 the\n"
+    "command line asks for something that cannot be.\n"
+    "\n"
+    "Example:\n"
+    "  tarvo-max --virtual state\n";
+
+struct HelpEntry {
+    const char* command;
+    const char* text;
+};
+
+const HelpEntry kHelp[] = {
+    {"devices", "Usage: tarvo-max devices\n"
+                "Lists the pedals found, in the order the editor finds them (the last is the one\n"
+                "used), one a line: serial number, how it is reached (direct, kernel serial,\n"
+                "named port or virtual) and description, separated by tabs.\n"
+                "\n"
+                "Example:\n"
+                "  tarvo-max devices\n"},
+    {"info", "Usage: tarvo-max info [--json]\n"
+             "Links to the pedal and prints the effect stored on it (catalogue number, name and\n"
+             "version) and its firmware version; --json prints them as one JSON object.\n"
+             "\n"
+             "Example:\n"
+             "  tarvo-max --virtual info\n"},
+    {"state", "Usage: tarvo-max state [--json]\n"
+              "Links to the pedal, reads the stored effect and the running effect's settings,\n"
+              "and prints each parameter by its caption with its level (a pot 0 to 1023, a\n"
+              "switch 0 or 1024 with its text, a selector's level with its item), then the MIDI\n"
+              "channel; --json prints the same as one JSON object.\n"
+              "\n"
+              "Example:\n"
+              "  tarvo-max --virtual state --json\n"},
+    {"set", "Usage: tarvo-max set PARAM LEVEL\n"
+            "Sets one parameter of the running effect. PARAM is its caption (any letter case)\n"
+            "or its index; LEVEL is 0 to 1023 for a pot, on or off for a switch or a button,\n"
+            "and an item's text or its position (from 0) for a selector. A level the\n"
+            "parameter cannot take is refused and nothing is sent.\n"
+            "\n"
+            "Example:\n"
+            "  tarvo-max set Feedback 700\n"},
+    {"watch", "Usage: tarvo-max watch\n"
+              "Links to the pedal and prints what it reports unasked, one line each, until\n"
+              "interrupted (Ctrl+C): bank changes, effect changes, the end of an upload, knobs\n"
+              "and switches moved on the pedal (with the parameter's caption) and memory dumps.\n"
+              "\n"
+              "Example:\n"
+              "  tarvo-max watch\n"},
+};
+
+} // namespace
+
+QString usageText() {
+    return QString::fromUtf8(kUsage);
+}
+
+QString commandHelp(const QString& command) {
+    for (const HelpEntry& entry : kHelp)
+        if (command == QLatin1String(entry.command))
+            return QString::fromUtf8(entry.text);
+    return {};
+}
