@@ -16,6 +16,12 @@
 namespace {
 
 constexpr int kDigitalDelay = 0x0B;
+constexpr int kShimmerReverb = 0x23;
+
+// The program as the catalogue stores it, first byte 00.
+QByteArray programHex(int effect) {
+    return ProductData::effectProgram(effect).value_or(QByteArray()).toHex().toUpper();
+}
 
 struct Outcome {
     int status = -1;
@@ -70,7 +76,7 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_TRUE(help.out.startsWith("Usage: tarvo-max"));
-    for (const char* command : {"devices", "info", "state", "set", "watch"}) {
+    for (const char* command : {"devices", "info", "state", "set", "watch", "upload"}) {
         const Outcome r = run({command, "--help"});
         EXPECT_EQ(r.status, kExitOk) << command;
         EXPECT_TRUE(r.out.contains("Example:\n  tarvo-max")) << command;
@@ -79,8 +85,10 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     expectFailure(run({"frob"}), kExitUsage, "unknown command frob");
     expectFailure(run({"state", "--fast"}), kExitUsage, "unknown option --fast");
     expectFailure(run({"set", "Time"}), kExitUsage, "set takes PARAM and LEVEL");
+    expectFailure(run({"upload"}), kExitUsage, "upload takes the effect's NAME");
     expectFailure(run({"state", "--yes"}), kExitUsage, "state takes no --yes");
     expectFailure(run({"set", "Time", "1", "--bank", "2"}), kExitUsage, "set takes no --bank");
+    expectFailure(run({"upload", "Digital Delay", "--bank"}), kExitUsage, "--bank needs a value");
     EXPECT_EQ(run({}).status, kExitUsage);
     EXPECT_TRUE(wire.empty()) << "nothing is sent for a command line that cannot be run";
 }
@@ -206,6 +214,97 @@ TEST_F(Cli, WatchPrintsTheReportsAsTheyCome) {
     };
     pollsUntilInterrupted = 50;
     expectFailure(run({"watch"}), kExitFailed, "the pedal is gone");
+}
+
+TEST_F(Cli, UploadSendsTheBypassItsPauseAndTheProgramInOneWrite) {
+    struct Case {
+        QStringList args;
+        QByteArray program;
+        QString printed;
+        int bank;
+    };
+    const QByteArray delay = programHex(kDigitalDelay);
+    const Case cases[] = {
+        {{"upload", "digital DELAY"},
+         delay,
+         "Upload complete: Digital Delay (4992 bytes) in preset mode\n",
+         -1},
+        {{"upload", "Shimmer", "Reverb"},
+         programHex(kShimmerReverb),
+         "Upload complete: Shimmer Reverb (9472 bytes) in preset mode\n",
+         -1},
+        {{"upload", "Digital Delay", "--bank", "2"},
+         "0F" + delay.mid(2),
+         "Upload complete: Digital Delay (4992 bytes) into bank II\n",
+         1},
+    };
+    for (const Case& c : cases) {
+        wire.clear();
+        services.pauses.clear();
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+        EXPECT_EQ(r.out, c.printed);
+        EXPECT_EQ(wire, (std::vector<QByteArray>{"0D01", c.program})) << c.args.join(' ').toStdString();
+        ASSERT_FALSE(services.pauses.empty());
+        EXPECT_EQ(services.pauses.front(), 40) << "the bypass is given its time before the program";
+        EXPECT_EQ(pedal().program().toHex().toUpper(), c.program);
+        EXPECT_TRUE(pedal().bypassed());
+        EXPECT_EQ(pedal().bankMode(), c.bank >= 0);
+        EXPECT_EQ(pedal().bankOrPreset(), std::max(c.bank, 0));
+    }
+}
+
+TEST_F(Cli, UploadRefusesWhatItCannotSendAndSendsNothing) {
+    const std::pair<QStringList, QString> refused[] = {
+        {{"upload", "shimer reverb"},
+         "the catalogue has no effect called \"shimer reverb\"; did you mean Shimmer Reverb?"},
+        {{"upload", "reverb"},
+         "the catalogue has no effect called \"reverb\"; did you mean Plate Reverb or Shimmer Reverb?"},
+        {{"upload", "xyzzy"}, "the catalogue has no effect called \"xyzzy\""},
+        {{"upload", "cabinet ir"},
+         "Cabinet IR plays an impulse response loaded from a WAV file, which only the editor loads "
+         "(File, Load IR); upload it from there"},
+        {{"upload", "Shimmer Reverb", "--bank", "1"},
+         "This program is 9472 bytes long, more than a bank holds (5440 bytes); nothing was sent."},
+        {{"upload", "Digital Delay", "--bank", "4"}, "--bank takes 1, 2 or 3 (bank I, II or III), not 4"},
+    };
+    for (const auto& [args, line] : refused) {
+        const Outcome r = run(args);
+        expectFailure(r, kExitUsage, line);
+        EXPECT_EQ(r.err, "tarvo-max: " + line + "\n");
+    }
+    EXPECT_TRUE(wire.empty()) << "not even the bypass";
+    EXPECT_EQ(pedal().effectNumber(), kDigitalDelay);
+}
+
+TEST_F(Cli, UploadTakesTheAnswerAcrossReadsAndWaitsForItNoLonger) {
+    std::vector<QByteArray> written;
+    std::vector<QByteArray> replies;
+    bridges = [&] {
+        auto fake = std::make_unique<FakeFtDriver>();
+        fake->bridges = {{"FT1", "FT230X Basic UART"}};
+        for (const QByteArray& reply : replies)
+            fake->queueReply(reply);
+        fake->onWrite = [&](const QByteArray& bytes) { written.push_back(bytes.left(3).toHex().toUpper()); };
+        return fake;
+    };
+    // A knob turned while the program went out, then the answer in two pieces.
+    replies = {QByteArray::fromHex("AA010102BC") + "Upload comp", "lete"};
+    const Outcome r = run({"upload", "Digital Delay"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Upload complete: Digital Delay (4992 bytes) in preset mode\n");
+    EXPECT_EQ(written, (std::vector<QByteArray>{"0D01", "001380"}));
+
+    for (const std::vector<QByteArray>& unanswered : {std::vector<QByteArray>{}, {"Upload compleat"}}) {
+        replies = unanswered;
+        expectFailure(run({"upload", "Digital Delay"}), kExitFailed,
+                      "the pedal did not report the upload complete within 6 seconds");
+    }
+
+    bridges = nullptr;
+    pedalDriver.vanishAfterWrittenBytes(1000);
+    expectFailure(run({"upload", "Digital Delay"}), kExitFailed,
+                  "the program did not reach the pedal: FT_Write");
 }
 
 } // namespace

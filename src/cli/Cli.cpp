@@ -28,6 +28,7 @@ const CommandRule kCommands[] = {
     {"state", 0, 0, "no other words", {"--json"}, &CliSession::state},
     {"set", 2, 2, "PARAM and LEVEL", {}, &CliSession::set},
     {"watch", 0, 0, "no other words", {}, &CliSession::watch},
+    {"upload", 1, -1, "the effect's NAME", {"--bank"}, &CliSession::upload},
 };
 
 // Options that any command takes.

@@ -12,6 +12,7 @@ const char* const kUsage =
     "  state [--json]           the running effect's parameters and the MIDI channel\n"
     "  set PARAM LEVEL          set one parameter of the running effect\n"
     "  watch                    print what the pedal reports as it happens, until Ctrl+C\n"
+    "  upload NAME [--bank N]   upload an effect of the catalogue, or into bank N (1, 2 or 3)\n"
     "\n"
     "Options:\n"
     "  --virtual          use the virtual pedal (as does TARVO_MAX_VIRTUAL_PEDAL=1)\n"
@@ -71,6 +72,20 @@ const HelpEntry kHelp[] = {
               "\n"
               "Example:\n"
               "  tarvo-max watch\n"},
+    {"upload", "Usage: tarvo-max upload NAME [--bank 1|2|3]\n"
+               "Uploads an effect of the editor's catalogue to the pedal, which then runs it. NAME\n"
+               "is the effect's name as the editor's effect list shows it, in any letter case\n"
+               "(quote it, or give its words one after another). Without --bank the effect goes\n"
+               "to the pedal as in preset mode; --bank 1, 2 or 3 puts it into bank I, II or III,\n"
+               "which take programs of up to 5,440 bytes. As from the editor, the effect is put in\n"
+               "bypass first (and left so), then the program goes in one write; the command waits\n"
+               "for the pedal to report \"Upload complete\" and prints it. Effects of the Impulse\n"
+               "Response category play an impulse response loaded from a WAV file, which only the\n"
+               "editor loads.\n"
+               "\n"
+               "Example:\n"
+               "  tarvo-max upload \"Shimmer Reverb\"\n"
+               "  tarvo-max upload digital delay --bank 2\n"},
 };
 
 } // namespace

@@ -12,5 +12,15 @@
 // A parameter's kind, as state --json and the protocol log call it.
 QString kindName(ControlInfo::Kind kind);
 
+// The catalogue's effects by display name, in catalogue order, without its "no effect" entry.
+QStringList catalogueEffectNames();
+// The name among `names` that `typed` means, letter case aside; empty when none.
+QString effectNamed(const QString& typed, const QStringList& names);
+// Up to three names that look like what was typed (a few edits away, or containing it),
+// the closest first: for the line that says there is no such effect.
+QStringList namesLike(const QString& typed, const QStringList& names);
+// "A", "A or B", "A, B or C".
+QString orList(const QStringList& items);
+
 // "I", "II", "III" for the bank index 0 to 2; the number itself for anything else.
 QString bankName(int bank);

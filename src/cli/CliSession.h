@@ -56,6 +56,8 @@ public:
     int state(const CommandLine& line);
     int set(const CommandLine& line);
     int watch(const CommandLine& line);
+    // Uploading an effect of the catalogue (CliUploadCommand.cpp).
+    int upload(const CommandLine& line);
 
     // The protocol log, on standard error with --verbose.
     void appendLines(const QStringList& lines, bool scroll) override;
@@ -87,6 +89,10 @@ private:
     void printState(bool json);
     void printReports(const QByteArray& read);
     void printReport(const IncomingMessage& message);
+
+    // Upload (CliUploadCommand.cpp).
+    bool checkEffectName(const QString& typed, QString& name);
+    bool waitForUploadComplete(std::uint32_t sentBytes);
 
     CliRuntime& runtime_;
     CatchingServices services_;
