@@ -52,6 +52,12 @@ struct Cli : ::testing::Test {
         return result;
     }
     VirtualPedal& pedal() { return pedalDriver.pedal(); }
+    // Bytes straight to the pedal, as the editor or another program would have sent them.
+    void tell(const QByteArray& hex) {
+        pedal().setHostLine(pedal().pedalLine());
+        const QByteArray bytes = QByteArray::fromHex(hex);
+        pedal().receive(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+    }
 
     // Keeps the writes of every run in the fixture's list.
     struct Recorder : RecordingDriver {
@@ -214,6 +220,42 @@ TEST_F(Cli, WatchPrintsTheReportsAsTheyCome) {
     };
     pollsUntilInterrupted = 50;
     expectFailure(run({"watch"}), kExitFailed, "the pedal is gone");
+}
+
+TEST_F(Cli, StateShowsAssignmentsFootswitchesReadbacksAndMode) {
+    ASSERT_EQ(run({"upload", "Digital Delay", "--bank", "3"}).status, kExitOk);
+    // Time on KII and reversed, Trails on FS; bypass on FL, preset on RMT; the readback on RED.
+    tell("04"
+         "01FFFFFF08FFFF"
+         "FFFFFFFFFFFFFFFFFF"
+         "02FFFFFF"
+         "090A");
+    tell("080100");
+    tell("0709");
+    const Outcome r = run({"state"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    EXPECT_TRUE(r.out.endsWith("Subdivision: 0 (QUARTER)\n"
+                               "assigned: Time KII (reversed), Trails FS\n"
+                               "bypass toggle: FL\n"
+                               "preset change: RMT\n"
+                               "readback Tap Tempo: RED\n"
+                               "mode: bank III\n"
+                               "MIDI channel: 9\n"))
+        << r.out.toStdString();
+
+    const QJsonObject json = QJsonDocument::fromJson(run({"state", "--json"}).out.toUtf8()).object();
+    const QJsonArray parameters = json["parameters"].toArray();
+    EXPECT_EQ(parameters[0].toObject()["assignment"].toString(), "KII");
+    EXPECT_TRUE(parameters[0].toObject()["reversed"].toBool());
+    EXPECT_TRUE(parameters[1].toObject()["assignment"].isNull());
+    EXPECT_FALSE(parameters[1].toObject()["reversed"].toBool());
+    EXPECT_EQ(json["bypassToggle"].toString(), "FL");
+    EXPECT_EQ(json["presetChange"].toString(), "RMT");
+    EXPECT_EQ(json["readbacks"].toArray()[0].toObject()["name"].toString(), "Tap Tempo");
+    EXPECT_EQ(json["readbacks"].toArray()[0].toObject()["indicator"].toString(), "RED");
+    EXPECT_EQ(json["mode"].toString(), "bank");
+    EXPECT_EQ(json["bank"].toInt(), 3);
+    EXPECT_EQ(json["midiChannel"].toInt(), 9);
 }
 
 TEST_F(Cli, UploadSendsTheBypassItsPauseAndTheProgramInOneWrite) {

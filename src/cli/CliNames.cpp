@@ -83,6 +83,12 @@ QString orList(const QStringList& items) {
     return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ") + items.last();
 }
 
+QString itemText(const QStringList& items, int item, std::uint8_t code) {
+    if (item < 0 || item >= items.size())
+        return QStringLiteral("code %1").arg(code);
+    return item == items.size() - 1 ? QStringLiteral("none") : items.at(item);
+}
+
 QString bankName(int bank) {
     static const QStringList names = {QStringLiteral("I"), QStringLiteral("II"), QStringLiteral("III")};
     return bank >= 0 && bank < names.size() ? names.at(bank) : QString::number(bank);

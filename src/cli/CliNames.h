@@ -22,5 +22,8 @@ QStringList namesLike(const QString& typed, const QStringList& names);
 // "A", "A or B", "A, B or C".
 QString orList(const QStringList& items);
 
+// How an item shows: its text, "none" for the last, or "code N" for a code outside the list.
+QString itemText(const QStringList& items, int item, std::uint8_t code);
+
 // "I", "II", "III" for the bank index 0 to 2; the number itself for anything else.
 QString bankName(int bank);

@@ -10,6 +10,119 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+namespace {
+
+// A code the state block holds, as one of a selector's items shows it.
+struct Shown {
+    const QStringList& items;
+    int item;
+    std::uint8_t code;
+
+    QString text() const { return itemText(items, item, code); }
+    bool none() const { return item == items.size() - 1; }
+    // In JSON: the item, null for none, the code itself for one outside the list.
+    QJsonValue json() const {
+        if (item < 0 || item >= items.size())
+            return code;
+        return none() ? QJsonValue() : QJsonValue(items.at(item));
+    }
+};
+
+// The running effect's state block, read in the words the output uses.
+struct StateView {
+    const QByteArray& block;
+    const EffectControls& controls;
+    StateBlockOffsets offsets{controls.layout.parameters()};
+
+    std::uint8_t byte(std::uint32_t offset) const { return stateBlockByte(block, offset); }
+    std::int32_t level(const ControlInfo& c) const {
+        return stateBlockParameterValue(block, static_cast<std::uint32_t>(c.index));
+    }
+    Shown assignment(const ControlInfo& c) const {
+        const std::uint8_t code = byte(offsets.assignment(static_cast<std::uint32_t>(c.index)));
+        return {assignItems, assignItemOfCode(code), code};
+    }
+    // The pedal keeps 1 for reversed and 0xFF for not; anything else it holds says neither.
+    std::uint8_t reverseFlag(const ControlInfo& c) const {
+        return byte(offsets.reverse(static_cast<std::uint32_t>(c.index)));
+    }
+    Shown footswitch(std::uint32_t offset) const {
+        return {bypassPresetItems, bypassPresetItemOfCode(byte(offset)), byte(offset)};
+    }
+    Shown readback(std::uint32_t r) const {
+        const std::uint8_t code = byte(offsets.readback(r));
+        return {readbackItems, readbackItemOfCode(code), code};
+    }
+    int midiChannel() const { return midiChannelItem(byte(offsets.midiChannel())); }
+};
+
+QJsonObject parameterJson(const StateView& view, const ControlInfo& c) {
+    const std::int32_t level = view.level(c);
+    const std::uint8_t reverse = view.reverseFlag(c);
+    QJsonObject p{{"index", c.index},
+                  {"caption", c.caption},
+                  {"kind", kindName(c.kind)},
+                  {"level", level},
+                  {"assignment", view.assignment(c).json()},
+                  {"reversed", reverse == 1      ? QJsonValue(true)
+                               : reverse == 0xFF ? QJsonValue(false)
+                                                 : QJsonValue()}};
+    if (c.kind != ControlInfo::Kind::Pot)
+        p.insert(QStringLiteral("text"), levelText(c, level));
+    return p;
+}
+
+QJsonArray readbacksJson(const StateView& view) {
+    QJsonArray readbacks;
+    const QStringList& names = view.controls.layout.readbackLines;
+    for (qsizetype r = 0; r < names.size(); ++r)
+        readbacks.append(QJsonObject{{"index", r},
+                                     {"name", names.at(r)},
+                                     {"indicator", view.readback(static_cast<std::uint32_t>(r)).json()}});
+    return readbacks;
+}
+
+// The mode by the pedal's mode byte: 1 bank, 0 preset; with the bank (1 to 3, as upload --bank
+// names it) or the preset number.
+void insertModeJson(const StateView& view, QJsonObject& all) {
+    const std::uint8_t mode = view.byte(view.offsets.mode());
+    const int number = view.byte(view.offsets.bankOrPreset());
+    if (mode == 1) {
+        all.insert(QStringLiteral("mode"), QStringLiteral("bank"));
+        all.insert(QStringLiteral("bank"), number + 1);
+    } else if (mode == 0) {
+        all.insert(QStringLiteral("mode"), QStringLiteral("preset"));
+        all.insert(QStringLiteral("preset"), number);
+    } else {
+        all.insert(QStringLiteral("mode"), QJsonValue());
+    }
+}
+
+QString modeText(const StateView& view) {
+    const std::uint8_t mode = view.byte(view.offsets.mode());
+    const int number = view.byte(view.offsets.bankOrPreset());
+    if (mode == 1)
+        return QStringLiteral("bank ") + bankName(number);
+    if (mode == 0)
+        return QStringLiteral("preset %1").arg(number);
+    return QStringLiteral("unknown (%1)").arg(mode);
+}
+
+// "Time KI (reversed), Trails FS": the parameters a control drives, or that act reversed.
+QString assignedText(const StateView& view) {
+    QStringList assigned;
+    for (const ControlInfo& c : view.controls.parameters) {
+        const Shown control = view.assignment(c);
+        const bool reversed = view.reverseFlag(c) == 1;
+        if (!control.none() || reversed)
+            assigned << c.caption + u' ' + control.text() +
+                            (reversed ? QStringLiteral(" (reversed)") : QString());
+    }
+    return assigned.isEmpty() ? QStringLiteral("none") : assigned.join(QStringLiteral(", "));
+}
+
+} // namespace
+
 void CliSession::printEffect(bool json) {
     const StoredEffectReply& r = *stored_;
     if (json) {
@@ -29,41 +142,43 @@ void CliSession::printEffect(bool json) {
 }
 
 void CliSession::printState(bool json) {
-    const QByteArray& block = ctx_.state.receiveArray;
-    const StateBlockOffsets offsets{ctx_.state.numOfParameters};
-    const std::uint8_t channelByte = stateBlockByte(block, offsets.midiChannel());
-    const int channel = midiChannelItem(channelByte);
-    const QJsonValue midi = channel == 0  ? QJsonValue(QStringLiteral("OMNI"))
-                            : channel > 0 ? QJsonValue(channel)
-                                          : QJsonValue();
+    const StateView view{ctx_.state.receiveArray, *controls_};
+    const int channel = view.midiChannel();
+    const std::uint8_t channelByte = view.byte(view.offsets.midiChannel());
     if (json) {
         QJsonArray parameters;
-        for (const ControlInfo& c : controls_->parameters) {
-            const std::int32_t level = stateBlockParameterValue(block, static_cast<std::uint32_t>(c.index));
-            QJsonObject p{
-                {"index", c.index}, {"caption", c.caption}, {"kind", kindName(c.kind)}, {"level", level}};
-            if (c.kind != ControlInfo::Kind::Pot)
-                p.insert(QStringLiteral("text"), levelText(c, level));
-            parameters.append(p);
-        }
-        const QJsonObject effect{
-            {"number", stored_->effectNumber}, {"name", effectName_}, {"version", stored_->effectVersion}};
-        const QJsonObject all{{"effect", effect},
-                              {"firmwareVersion", stored_->firmwareVersion},
-                              {"parameters", parameters},
-                              {"midiChannel", midi}};
+        for (const ControlInfo& c : controls_->parameters)
+            parameters.append(parameterJson(view, c));
+        QJsonObject all{{"effect", QJsonObject{{"number", stored_->effectNumber},
+                                               {"name", effectName_},
+                                               {"version", stored_->effectVersion}}},
+                        {"firmwareVersion", stored_->firmwareVersion},
+                        {"parameters", parameters},
+                        {"bypassToggle", view.footswitch(view.offsets.bypass()).json()},
+                        {"presetChange", view.footswitch(view.offsets.preset()).json()},
+                        {"readbacks", readbacksJson(view)},
+                        {"midiChannel", channel == 0  ? QJsonValue(QStringLiteral("OMNI"))
+                                        : channel > 0 ? QJsonValue(channel)
+                                                      : QJsonValue()}};
+        insertModeJson(view, all);
         out_ << QJsonDocument(all).toJson(QJsonDocument::Compact) << Qt::endl;
         return;
     }
     printEffect(false);
     for (const ControlInfo& c : controls_->parameters) {
-        const std::int32_t level = stateBlockParameterValue(block, static_cast<std::uint32_t>(c.index));
-        out_ << c.caption << ": " << level;
+        out_ << c.caption << ": " << view.level(c);
         if (c.kind != ControlInfo::Kind::Pot)
-            out_ << " (" << levelText(c, level) << ")";
+            out_ << " (" << levelText(c, view.level(c)) << ")";
         out_ << '\n';
     }
-    out_ << "MIDI channel: "
+    out_ << "assigned: " << assignedText(view) << '\n'
+         << "bypass toggle: " << view.footswitch(view.offsets.bypass()).text() << '\n'
+         << "preset change: " << view.footswitch(view.offsets.preset()).text() << '\n';
+    for (qsizetype r = 0; r < controls_->layout.readbackLines.size(); ++r)
+        out_ << "readback " << controls_->layout.readbackLines.at(r) << ": "
+             << view.readback(static_cast<std::uint32_t>(r)).text() << '\n';
+    out_ << "mode: " << modeText(view) << '\n'
+         << "MIDI channel: "
          << (channel == 0  ? QStringLiteral("OMNI")
              : channel > 0 ? QString::number(channel)
                            : QStringLiteral("unknown (%1)").arg(channelByte))
