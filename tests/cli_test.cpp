@@ -82,7 +82,7 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_TRUE(help.out.startsWith("Usage: tarvo-max"));
-    for (const char* command : {"devices", "info", "state", "set", "watch", "upload"}) {
+    for (const char* command : {"devices", "info", "state", "set", "watch", "upload", "assign"}) {
         const Outcome r = run({command, "--help"});
         EXPECT_EQ(r.status, kExitOk) << command;
         EXPECT_TRUE(r.out.contains("Example:\n  tarvo-max")) << command;
@@ -347,6 +347,94 @@ TEST_F(Cli, UploadTakesTheAnswerAcrossReadsAndWaitsForItNoLonger) {
     pedalDriver.vanishAfterWrittenBytes(1000);
     expectFailure(run({"upload", "Digital Delay"}), kExitFailed,
                   "the program did not reach the pedal: FT_Write");
+}
+
+TEST_F(Cli, AssignChangesOneAssignmentAndSendsTheRestAsThePedalHoldsThem) {
+    // Time on KI and Subdivision on a code no selector shows; the readback on RED; bypass FS, preset FL.
+    const QByteArray held = "04"
+                            "00FFFFFFFFFFC8"
+                            "FFFFFFFFFFFFFFFFFF"
+                            "02FFFFFF"
+                            "0809";
+    // What AssignControls carries, in hex: the 7 parameters' codes (the other 9 are FF), the 4
+    // readbacks', and the bypass and preset footswitches'.
+    struct Case {
+        QStringList args;
+        QByteArray parameters;
+        QByteArray readbacks;
+        QByteArray footswitches;
+        QString printed;
+    };
+    const Case cases[] = {
+        {{"assign", "Feedback", "kii", "--yes"}, "0001FFFFFFFFFF", "02FFFFFF", "0809", "Feedback: KII\n"},
+        {{"assign", "time", "none", "--yes"}, "FFFFFFFFFFFFFF", "02FFFFFF", "0809", "Time: no control\n"},
+        {{"assign", "6", "EXP", "--yes"}, "00FFFFFFFFFF0B", "02FFFFFF", "0809", "Subdivision: EXP\n"},
+        {{"assign", "bypass", "rmt", "--yes"}, "00FFFFFFFFFFFF", "02FFFFFF", "0A09", "bypass toggle: RMT\n"},
+        {{"assign", "preset", "--", "--yes"}, "00FFFFFFFFFFFF", "02FFFFFF", "08FF", "preset change: none\n"},
+        {{"assign", "readback", "tap tempo", "green", "--yes"},
+         "00FFFFFFFFFFFF",
+         "03FFFFFF",
+         "0809",
+         "readback Tap Tempo: GREEN\n"},
+    };
+    for (const Case& c : cases) {
+        tell(held);
+        wire.clear();
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+        EXPECT_EQ(r.out, c.printed);
+        const QByteArray sent = "04" + c.parameters + "FFFFFFFFFFFFFFFFFF" + c.readbacks + c.footswitches;
+        EXPECT_EQ(wire, (std::vector<QByteArray>{"0600", "0207", sent})) << c.args.join(' ').toStdString();
+        EXPECT_EQ(services.pauses.back(), 100);
+    }
+    EXPECT_EQ(pedal().readback(0), 3);
+    EXPECT_EQ(pedal().assignment(6), 0xFF);
+}
+
+TEST_F(Cli, AssignUnreversesWhatLosesItsControlAndKeepsTheBankFootswitches) {
+    const QByteArray none = "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF";
+    tell("0400" + none.mid(2));
+    tell("080100");
+    wire.clear();
+    EXPECT_EQ(run({"assign", "Time", "none", "--yes"}).out, "Time: no control (no longer reversed)\n");
+    EXPECT_EQ(wire, (std::vector<QByteArray>{"0600", "0207", "08FF00", "04" + none}));
+    EXPECT_EQ(pedal().reverse(0), 0xFF);
+
+    ASSERT_EQ(run({"upload", "Digital Delay", "--bank", "1"}).status, kExitOk);
+    wire.clear();
+    EXPECT_EQ(run({"assign", "Mix", "B1", "--yes"}).status, kExitOk);
+    EXPECT_EQ(wire.back(), "04FFFF05" + none.mid(6, 34) + "0809") << "in bank mode bypass is FS, preset FL";
+    expectFailure(run({"assign", "bypass", "RMT", "--yes"}), kExitUsage, "the pedal is in bank mode");
+}
+
+TEST_F(Cli, AssignRefusesBeforeItSendsAnAssignment) {
+    const std::pair<QStringList, QString> refused[] = {
+        {{"assign", "Feedback", "KII"},
+         "assign replaces the pedal's assignments: add --yes to assign (the editor asks \"Assign "
+         "parameters?\" first)"},
+        {{"assign", "Feedback", "KVI", "--yes"},
+         "KVI is no control of the pedal; a parameter takes KI, KII, KIII, KIV, KV, B1, B2, B3, FS, FL, RMT, "
+         "EXP or none"},
+        {{"assign", "Volume", "KI", "--yes"},
+         "Digital Delay has no parameter Volume; its parameters are Time, Feedback, Mix, Hi-Cut, Trails, "
+         "Tap, "
+         "Subdivision"},
+        {{"assign", "bypass", "KI", "--yes"}, "KI is no footswitch for bypass; it takes FS, FL, RMT or none"},
+        {{"assign", "readback", "Beat", "RED", "--yes"},
+         "Digital Delay has no readback Beat; its readbacks are Tap Tempo"},
+        {{"assign", "readback", "0", "BLUE", "--yes"},
+         "BLUE is no indicator of the pedal; a readback takes SX, DX, RED, GREEN or none"},
+        {{"assign", "Time", "KI", "KII", "--yes"},
+         "assign takes PARAM and CONTROL, or readback NAME and INDICATOR (see tarvo-max assign --help)"},
+    };
+    for (const auto& [args, line] : refused) {
+        const Outcome r = run(args);
+        expectFailure(r, kExitUsage, line);
+        EXPECT_EQ(r.err, "tarvo-max: " + line + "\n");
+    }
+    EXPECT_TRUE(
+        std::none_of(wire.begin(), wire.end(), [](const QByteArray& w) { return w.startsWith("04"); }));
+    EXPECT_EQ(wire.size(), 12u) << "the stored effect and the state asked six times; never without --yes";
 }
 
 } // namespace

@@ -29,6 +29,7 @@ const CommandRule kCommands[] = {
     {"set", 2, 2, "PARAM and LEVEL", {}, &CliSession::set},
     {"watch", 0, 0, "no other words", {}, &CliSession::watch},
     {"upload", 1, -1, "the effect's NAME", {"--bank"}, &CliSession::upload},
+    {"assign", 2, 3, "PARAM and CONTROL", {"--yes"}, &CliSession::assign},
 };
 
 // Options that any command takes.

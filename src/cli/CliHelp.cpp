@@ -13,6 +13,8 @@ const char* const kUsage =
     "  set PARAM LEVEL          set one parameter of the running effect\n"
     "  watch                    print what the pedal reports as it happens, until Ctrl+C\n"
     "  upload NAME [--bank N]   upload an effect of the catalogue, or into bank N (1, 2 or 3)\n"
+    "  assign PARAM CONTROL --yes\n"
+    "                           assign one of the pedal's controls to a parameter\n"
     "\n"
     "Options:\n"
     "  --virtual          use the virtual pedal (as does TARVO_MAX_VIRTUAL_PEDAL=1)\n"
@@ -89,6 +91,25 @@ const HelpEntry kHelp[] = {
                "Example:\n"
                "  tarvo-max upload \"Shimmer Reverb\"\n"
                "  tarvo-max upload digital delay --bank 2\n"},
+    {"assign", "Usage: tarvo-max assign PARAM CONTROL --yes\n"
+               "       tarvo-max assign bypass|preset CONTROL --yes\n"
+               "       tarvo-max assign readback NAME INDICATOR --yes\n"
+               "Assigns one of the pedal's controls to a parameter of the running effect. As the\n"
+               "editor's Assign does, the command reads what the pedal holds, changes the one\n"
+               "assignment and sends them all again: every other parameter's, the readbacks', the\n"
+               "bypass toggle's and the preset change's stay as they were. PARAM is the parameter's\n"
+               "caption or index; CONTROL is KI, KII, KIII, KIV, KV, B1, B2, B3, FS, FL, RMT, EXP or\n"
+               "none (or --). A parameter left without a control stops acting reversed.\n"
+               "\"assign bypass\" and \"assign preset\" choose the footswitch that toggles bypass or\n"
+               "changes preset: FS, FL, RMT or none (in bank mode they are always FS and FL).\n"
+               "\"assign readback\" shows a readback of the effect, by its name or index, on an\n"
+               "indicator: SX, DX, RED, GREEN or none.\n"
+               "The editor asks \"Assign parameters?\" first; --yes answers it, and without it\n"
+               "nothing is sent.\n"
+               "\n"
+               "Example:\n"
+               "  tarvo-max assign Feedback KII --yes\n"
+               "  tarvo-max assign bypass FS --yes\n"},
 };
 
 } // namespace

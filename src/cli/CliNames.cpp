@@ -83,6 +83,15 @@ QString orList(const QStringList& items) {
     return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ") + items.last();
 }
 
+int itemNamed(const QStringList& items, const QString& typed) {
+    if (typed.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
+        return static_cast<int>(items.size()) - 1;
+    for (qsizetype i = 0; i < items.size(); ++i)
+        if (items.at(i).compare(typed, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
 QString itemText(const QStringList& items, int item, std::uint8_t code) {
     if (item < 0 || item >= items.size())
         return QStringLiteral("code %1").arg(code);

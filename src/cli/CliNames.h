@@ -22,6 +22,9 @@ QStringList namesLike(const QString& typed, const QStringList& names);
 // "A", "A or B", "A, B or C".
 QString orList(const QStringList& items);
 
+// The position in an item list (assignItems and the like, whose last item "--" means none) of
+// what was typed, letter case aside; "none" also means the last. -1 when it is none of them.
+int itemNamed(const QStringList& items, const QString& typed);
 // How an item shows: its text, "none" for the last, or "code N" for a code outside the list.
 QString itemText(const QStringList& items, int item, std::uint8_t code);
 

@@ -41,6 +41,8 @@ private:
     Services& inner_;
 };
 
+struct AssignmentCodes;
+
 // One run of a command: the link to the pedal, and the commands' steps over it. The commands
 // live in files by area; the steps they share are here once.
 class CliSession : public ConsoleView {
@@ -58,6 +60,8 @@ public:
     int watch(const CommandLine& line);
     // Uploading an effect of the catalogue (CliUploadCommand.cpp).
     int upload(const CommandLine& line);
+    // Which control drives what (CliAssignCommand.cpp).
+    int assign(const CommandLine& line);
 
     // The protocol log, on standard error with --verbose.
     void appendLines(const QStringList& lines, bool scroll) override;
@@ -93,6 +97,11 @@ private:
     // Upload (CliUploadCommand.cpp).
     bool checkEffectName(const QString& typed, QString& name);
     bool waitForUploadComplete(std::uint32_t sentBytes);
+    // Assign (CliAssignCommand.cpp).
+    bool changeAssignment(const QStringList& words, AssignmentCodes& codes, QString& said);
+    bool changeParameterAssignment(const QStringList& words, AssignmentCodes& codes, QString& said);
+    bool changeFootswitch(const QStringList& words, AssignmentCodes& codes, QString& said);
+    bool changeReadback(const QStringList& words, AssignmentCodes& codes, QString& said);
 
     CliRuntime& runtime_;
     CatchingServices services_;
