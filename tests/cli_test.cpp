@@ -8,9 +8,12 @@
 #include "support/RecordingDriver.h"
 #include "support/ScriptedServices.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -82,7 +85,8 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_TRUE(help.out.startsWith("Usage: tarvo-max"));
-    for (const char* command : {"devices", "info", "state", "set", "watch", "upload", "assign"}) {
+    for (const char* command : {"devices", "info", "state", "set", "watch", "upload", "assign", "reverse",
+                                "midi", "mode", "store"}) {
         const Outcome r = run({command, "--help"});
         EXPECT_EQ(r.status, kExitOk) << command;
         EXPECT_TRUE(r.out.contains("Example:\n  tarvo-max")) << command;
@@ -435,6 +439,57 @@ TEST_F(Cli, AssignRefusesBeforeItSendsAnAssignment) {
     EXPECT_TRUE(
         std::none_of(wire.begin(), wire.end(), [](const QByteArray& w) { return w.startsWith("04"); }));
     EXPECT_EQ(wire.size(), 12u) << "the stored effect and the state asked six times; never without --yes";
+}
+
+TEST_F(Cli, ReverseMidiStoreAndModeSendTheEditorsMessages) {
+    tell("04FF01FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"); // Feedback on KII
+    const QString modeFile = services.documents + "/Merrow/Tarvo Max/Mode.txt";
+    struct Case {
+        QStringList args;
+        std::vector<QByteArray> sent;
+        QString printed;
+    };
+    const Case cases[] = {
+        {{"reverse", "feedback", "ON"}, {"0600", "0207", "080101"}, "Feedback: reversed\n"},
+        {{"reverse", "Feedback", "off"}, {"0600", "0207", "08FF01"}, "Feedback: not reversed\n"},
+        {{"midi", "omni"}, {"0600", "0700"}, "MIDI channel: OMNI\n"},
+        {{"midi", "10"}, {"0600", "070A"}, "MIDI channel: 10\n"},
+        {{"midi", "16"}, {"0600", "0710"}, "MIDI channel: 16\n"},
+        {{"store"}, {"0600", "0307"}, "settings stored on the pedal: Digital Delay, 7 parameters\n"},
+        {{"mode", "Bank"}, {}, "mode: bank (in " + modeFile + ")\n"},
+    };
+    for (const Case& c : cases) {
+        wire.clear();
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+        EXPECT_EQ(r.out, c.printed);
+        EXPECT_EQ(wire, c.sent) << c.args.join(' ').toStdString();
+    }
+    EXPECT_EQ(services.pauses.back(), 100) << "the store is given its time";
+    // What was stored comes back when the pedal starts again.
+    pedal().powerCycle(false);
+    EXPECT_EQ(pedal().midiChannel(), 16);
+    EXPECT_EQ(pedal().assignment(1), 1);
+    QFile file(modeFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "BANK");
+}
+
+TEST_F(Cli, ReverseMidiAndModeRefuseWhatCannotBe) {
+    const std::pair<QStringList, QString> refused[] = {
+        {{"reverse", "Time", "on"},
+         "Time has no control assigned to reverse (tarvo-max assign gives it one)"},
+        {{"reverse", "Time", "up"}, "reverse takes on or off, not up"},
+        {{"midi", "17"}, "17 is no MIDI channel: give OMNI or 1 to 16"},
+        {{"mode", "jazz"}, "mode takes preset or bank, not jazz"},
+    };
+    for (const auto& [args, line] : refused) {
+        const Outcome r = run(args);
+        expectFailure(r, kExitUsage, line);
+        EXPECT_EQ(r.err, "tarvo-max: " + line + "\n");
+    }
+    EXPECT_EQ(wire, (std::vector<QByteArray>{"0600", "0207"})) << "only the reverse of Time needed the pedal";
+    EXPECT_EQ(pedal().reverse(0), 0xFF);
 }
 
 } // namespace

@@ -30,6 +30,10 @@ const CommandRule kCommands[] = {
     {"watch", 0, 0, "no other words", {}, &CliSession::watch},
     {"upload", 1, -1, "the effect's NAME", {"--bank"}, &CliSession::upload},
     {"assign", 2, 3, "PARAM and CONTROL", {"--yes"}, &CliSession::assign},
+    {"reverse", 2, 2, "PARAM and on or off", {}, &CliSession::reverse},
+    {"midi", 1, 1, "OMNI or a channel from 1 to 16", {}, &CliSession::midi},
+    {"mode", 1, 1, "preset or bank", {}, &CliSession::mode},
+    {"store", 0, 0, "no other words", {}, &CliSession::store},
 };
 
 // Options that any command takes.

@@ -15,6 +15,10 @@ const char* const kUsage =
     "  upload NAME [--bank N]   upload an effect of the catalogue, or into bank N (1, 2 or 3)\n"
     "  assign PARAM CONTROL --yes\n"
     "                           assign one of the pedal's controls to a parameter\n"
+    "  reverse PARAM on|off     make a parameter's control act reversed, or not\n"
+    "  midi OMNI|1..16          set the pedal's MIDI channel\n"
+    "  mode preset|bank         set the editor's mode (sends nothing)\n"
+    "  store                    store the running effect's settings on the pedal\n"
     "\n"
     "Options:\n"
     "  --virtual          use the virtual pedal (as does TARVO_MAX_VIRTUAL_PEDAL=1)\n"
@@ -110,6 +114,34 @@ const HelpEntry kHelp[] = {
                "Example:\n"
                "  tarvo-max assign Feedback KII --yes\n"
                "  tarvo-max assign bypass FS --yes\n"},
+    {"reverse", "Usage: tarvo-max reverse PARAM on|off\n"
+                "Makes the control assigned to a parameter of the running effect act reversed\n"
+                "(on) or normally (off), at once. The command reads the pedal's assignments\n"
+                "first: as in the editor, only a parameter with a control can be reversed.\n"
+                "\n"
+                "Example:\n"
+                "  tarvo-max reverse Feedback on\n"},
+    {"midi", "Usage: tarvo-max midi OMNI|1..16\n"
+             "Sets the MIDI channel the pedal listens on: OMNI (every channel) or 1 to 16.\n"
+             "tarvo-max state shows the channel the pedal holds.\n"
+             "\n"
+             "Example:\n"
+             "  tarvo-max midi 10\n"},
+    {"mode", "Usage: tarvo-max mode preset|bank\n"
+             "Sets the editor's mode, kept in Merrow/Tarvo Max/Mode.txt below the documents\n"
+             "folder, which the editor reads when it starts. Nothing is sent to the pedal:\n"
+             "an upload into a bank (upload --bank) puts the pedal in bank mode, and one\n"
+             "without a bank in preset mode.\n"
+             "\n"
+             "Example:\n"
+             "  tarvo-max mode bank\n"},
+    {"store", "Usage: tarvo-max store\n"
+              "Stores the running effect's settings (its parameters, assignments, bypass and\n"
+              "MIDI channel) on the pedal, as Store Settings On Pedal does, so that they come\n"
+              "back when it is switched on.\n"
+              "\n"
+              "Example:\n"
+              "  tarvo-max store\n"},
 };
 
 } // namespace

@@ -62,6 +62,11 @@ public:
     int upload(const CommandLine& line);
     // Which control drives what (CliAssignCommand.cpp).
     int assign(const CommandLine& line);
+    // The pedal-wide settings and the editor's mode (CliPedalCommands.cpp).
+    int reverse(const CommandLine& line);
+    int midi(const CommandLine& line);
+    int mode(const CommandLine& line);
+    int store(const CommandLine& line);
 
     // The protocol log, on standard error with --verbose.
     void appendLines(const QStringList& lines, bool scroll) override;
