@@ -86,7 +86,7 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_TRUE(help.out.startsWith("Usage: tarvo-max"));
     for (const char* command : {"devices", "info", "state", "set", "watch", "upload", "assign", "reverse",
-                                "midi", "mode", "store"}) {
+                                "midi", "mode", "store", "erase-settings", "memory"}) {
         const Outcome r = run({command, "--help"});
         EXPECT_EQ(r.status, kExitOk) << command;
         EXPECT_TRUE(r.out.contains("Example:\n  tarvo-max")) << command;
@@ -96,10 +96,14 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     expectFailure(run({"state", "--fast"}), kExitUsage, "unknown option --fast");
     expectFailure(run({"set", "Time"}), kExitUsage, "set takes PARAM and LEVEL");
     expectFailure(run({"upload"}), kExitUsage, "upload takes the effect's NAME");
+    expectFailure(run({"memory", "dump"}), kExitUsage, "memory takes dump or erase, and 50 or 51");
     expectFailure(run({"state", "--yes"}), kExitUsage, "state takes no --yes");
     expectFailure(run({"set", "Time", "1", "--bank", "2"}), kExitUsage, "set takes no --bank");
     expectFailure(run({"upload", "Digital Delay", "--bank"}), kExitUsage, "--bank needs a value");
     EXPECT_EQ(run({}).status, kExitUsage);
+    // The question the editor asks before erasing is in the help, since there is no box to show it.
+    EXPECT_TRUE(run({"erase-settings", "--help"})
+                    .out.contains("\n    - the pedal is unresponsive/freezed after updates\n"));
     EXPECT_TRUE(wire.empty()) << "nothing is sent for a command line that cannot be run";
 }
 
@@ -490,6 +494,80 @@ TEST_F(Cli, ReverseMidiAndModeRefuseWhatCannotBe) {
     }
     EXPECT_EQ(wire, (std::vector<QByteArray>{"0600", "0207"})) << "only the reverse of Time needed the pedal";
     EXPECT_EQ(pedal().reverse(0), 0xFF);
+}
+
+TEST_F(Cli, MemoryDumpPrintsOrWritesAllOfTheMemory) {
+    pedal().memory(0x50)[0x3FF1] = 0x12;
+    const Outcome r = run({"memory", "dump", "50"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1024);
+    EXPECT_EQ(lines.first(), "0000: 01 0B 01 00 00 FF FF FF FF FF FF FF FF FF FF FF");
+    EXPECT_EQ(lines.last(), "3FF0: FF 12 FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
+    EXPECT_EQ(wire, std::vector<QByteArray>{"0C5000000000"});
+    EXPECT_EQ(services.pauses.front(), 4000);
+
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/memory51.bin";
+    pedal().memory(0x51)[7] = 0x42;
+    const Outcome written = run({"memory", "dump", "0x51", "-o", path});
+    EXPECT_EQ(written.out, "memory 51: 16384 bytes written to " + path + "\n");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const auto& memory = pedal().memory(0x51);
+    EXPECT_EQ(file.readAll(),
+              QByteArray(reinterpret_cast<const char*>(memory.data()), qsizetype(memory.size())));
+}
+
+TEST_F(Cli, AFailedDumpLeavesTheFileAsItWas) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/memory.bin";
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    pedal().faults().silent = true;
+    expectFailure(run({"memory", "dump", "50", "-o", path}), kExitFailed,
+                  "no memory dump came from the pedal");
+    pedal().faults().silent = false;
+    pedal().faults().cutRepliesAfter = 1000;
+    expectFailure(run({"memory", "dump", "50", "-o", path}), kExitFailed,
+                  "the memory dump stopped short: 1000 of 16385 bytes came");
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "old");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"memory.bin"});
+
+    wire.clear();
+    expectFailure(run({"memory", "dump", "50", "-o", dir.path() + "/missing/memory.bin"}), kExitFailed,
+                  "cannot write " + dir.path() + "/missing/memory.bin");
+    EXPECT_TRUE(wire.empty()) << "a file that cannot be written costs the pedal nothing";
+}
+
+TEST_F(Cli, EraseSettingsAndMemoryEraseSayWhatEachMemoryHolds) {
+    expectFailure(
+        run({"erase-settings"}), kExitUsage,
+        "erase-settings deletes the effect, presets and assignments stored on the pedal: add --yes");
+    expectFailure(run({"memory", "erase", "50"}), kExitUsage,
+                  "memory erase deletes what memory 50 holds: add --yes to erase");
+    EXPECT_TRUE(wire.empty());
+
+    const Outcome one = run({"memory", "erase", "51", "--yes"});
+    EXPECT_EQ(one.out, "memory 51: erased\n") << one.err.toStdString();
+    EXPECT_EQ(wire, (std::vector<QByteArray>{"0B51000000", "0C5100000000"}));
+
+    wire.clear();
+    services.pauses.clear();
+    const Outcome both = run({"erase-settings", "--yes"});
+    EXPECT_EQ(both.status, kExitOk) << both.err.toStdString();
+    EXPECT_EQ(both.out, "memory 50: erased\nmemory 51: erased\n");
+    EXPECT_EQ(wire, (std::vector<QByteArray>{"0B50000000", "0C5000000000", "0B51000000", "0C5100000000"}));
+    EXPECT_EQ(std::vector<int>(services.pauses.begin(), services.pauses.begin() + 4),
+              (std::vector<int>{100, 4000, 100, 4000}));
+    EXPECT_EQ(run({"info"}).out, "effect: none\nfirmware version: 1\n");
+
+    // A memory that does not come back blank was not erased, whatever was sent.
+    pedal().faults().garbleEvery = 1000;
+    expectFailure(run({"memory", "erase", "50", "--yes"}), kExitFailed, "memory 50 was not erased: ");
 }
 
 } // namespace

@@ -34,6 +34,8 @@ const CommandRule kCommands[] = {
     {"midi", 1, 1, "OMNI or a channel from 1 to 16", {}, &CliSession::midi},
     {"mode", 1, 1, "preset or bank", {}, &CliSession::mode},
     {"store", 0, 0, "no other words", {}, &CliSession::store},
+    {"erase-settings", 0, 0, "no other words", {"--yes"}, &CliSession::eraseSettings},
+    {"memory", 2, 2, "dump or erase, and 50 or 51", {"--yes", "-o"}, &CliSession::memory},
 };
 
 // Options that any command takes.

@@ -1,5 +1,7 @@
 #include "cli/CliHelp.h"
 
+#include "protocol/PedalSettings.h"
+
 namespace {
 
 const char* const kUsage =
@@ -19,6 +21,8 @@ const char* const kUsage =
     "  midi OMNI|1..16          set the pedal's MIDI channel\n"
     "  mode preset|bank         set the editor's mode (sends nothing)\n"
     "  store                    store the running effect's settings on the pedal\n"
+    "  erase-settings --yes     erase the pedal's stored effect and settings\n"
+    "  memory dump|erase 50|51  dump or erase one of the pedal's settings memories\n"
     "\n"
     "Options:\n"
     "  --virtual          use the virtual pedal (as does TARVO_MAX_VIRTUAL_PEDAL=1)\n"
@@ -30,8 +34,8 @@ const char* const kUsage =
     "TARVO_MAX_SERIAL_PORT=PATH adds a serial port by its path (a pseudo-terminal, say),\n"
     "found last, so it is the one used.\n"
     "\n"
-    "Exit status: 0 done; 1 the pedal was not found or did not answer sensibly; 2 the\n"
-    "command line asks for something that cannot be.\n"
+    "Exit status: 0 done; 1 the pedal was not found or did not answer sensibly, or a file\n"
+    "could not be read or written; 2 the command line asks for something that cannot be.\n"
     "\n"
     "Example:\n"
     "  tarvo-max --virtual state\n";
@@ -142,7 +146,37 @@ const HelpEntry kHelp[] = {
               "\n"
               "Example:\n"
               "  tarvo-max store\n"},
+    {"memory", "Usage: tarvo-max memory dump 50|51 [-o FILE]\n"
+               "       tarvo-max memory erase 50|51 --yes\n"
+               "The pedal's two settings memories, at bus addresses 50 and 51, of 16,384 bytes\n"
+               "each. \"dump\" reads one and prints it in hexadecimal, 16 bytes a line after their\n"
+               "offset; with -o FILE it writes the 16,384 bytes as they are to FILE instead (a\n"
+               "FILE already there is replaced only once the whole dump is written). \"erase\"\n"
+               "erases one and reads it back to show that it is blank; it needs --yes, and\n"
+               "without it nothing is sent. Each read takes about four seconds.\n"
+               "\n"
+               "Example:\n"
+               "  tarvo-max memory dump 50 -o memory50.bin\n"},
 };
+
+// The question the editor asks before it erases, shown as the command's help says it.
+QString eraseSettingsHelp() {
+    QString question = eraseSettingsQuestion();
+    question.replace(QStringLiteral("\r\n"), QStringLiteral("\n    "));
+    return QStringLiteral("Usage: tarvo-max erase-settings --yes\n"
+                          "Erases both of the pedal's settings memories (50 and 51), then reads each\n"
+                          "back and says whether it is blank; this takes a little over eight seconds.\n"
+                          "The editor asks first:\n"
+                          "\n"
+                          "    ") +
+           question +
+           QStringLiteral("\n"
+                          "\n"
+                          "--yes answers Yes; without it nothing is sent.\n"
+                          "\n"
+                          "Example:\n"
+                          "  tarvo-max erase-settings --yes\n");
+}
 
 } // namespace
 
@@ -151,6 +185,8 @@ QString usageText() {
 }
 
 QString commandHelp(const QString& command) {
+    if (command == QLatin1String("erase-settings"))
+        return eraseSettingsHelp();
     for (const HelpEntry& entry : kHelp)
         if (command == QLatin1String(entry.command))
             return QString::fromUtf8(entry.text);

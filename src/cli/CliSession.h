@@ -67,6 +67,9 @@ public:
     int midi(const CommandLine& line);
     int mode(const CommandLine& line);
     int store(const CommandLine& line);
+    // The settings memories (CliMemoryCommands.cpp).
+    int eraseSettings(const CommandLine& line);
+    int memory(const CommandLine& line);
 
     // The protocol log, on standard error with --verbose.
     void appendLines(const QStringList& lines, bool scroll) override;
@@ -107,6 +110,11 @@ private:
     bool changeParameterAssignment(const QStringList& words, AssignmentCodes& codes, QString& said);
     bool changeFootswitch(const QStringList& words, AssignmentCodes& codes, QString& said);
     bool changeReadback(const QStringList& words, AssignmentCodes& codes, QString& said);
+    // Memories (CliMemoryCommands.cpp).
+    bool collectDumps(int count, QList<QByteArray>& dumps);
+    int dumpMemory(const QString& address, const QString& output);
+    int eraseMemory(const QString& address);
+    int reportErased(const QStringList& addresses, const QList<QByteArray>& dumps);
 
     CliRuntime& runtime_;
     CatchingServices services_;
