@@ -86,7 +86,7 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_TRUE(help.out.startsWith("Usage: tarvo-max"));
     for (const char* command : {"devices", "info", "state", "set", "watch", "upload", "assign", "reverse",
-                                "midi", "mode", "store", "erase-settings", "memory"}) {
+                                "midi", "mode", "store", "erase-settings", "memory", "preset"}) {
         const Outcome r = run({command, "--help"});
         EXPECT_EQ(r.status, kExitOk) << command;
         EXPECT_TRUE(r.out.contains("Example:\n  tarvo-max")) << command;
@@ -568,6 +568,82 @@ TEST_F(Cli, EraseSettingsAndMemoryEraseSayWhatEachMemoryHolds) {
     // A memory that does not come back blank was not erased, whatever was sent.
     pedal().faults().garbleEvery = 1000;
     expectFailure(run({"memory", "erase", "50", "--yes"}), kExitFailed, "memory 50 was not erased: ");
+}
+
+TEST_F(Cli, PresetSaveWritesTheEditorsFile) {
+    for (const QStringList& set :
+         {QStringList{"set", "Time", "512"}, QStringList{"set", "Feedback", "700"},
+          QStringList{"set", "Trails", "on"}, QStringList{"set", "Subdivision", "EIGHTH"}})
+        ASSERT_EQ(run(set).status, kExitOk);
+    tell("04"
+         "01FFFFFF08FFFF"
+         "FFFFFFFFFFFFFFFFFF"
+         "03FFFFFF"
+         "FFFF"); // Time on KII, Trails on FS, the readback on GREEN
+    QTemporaryDir dir;
+    wire.clear();
+    const Outcome r = run({"preset", "save", dir.path() + "/lead"});
+    EXPECT_EQ(r.out, "preset of Digital Delay saved to " + dir.path() + "/lead.txt\n") << r.err.toStdString();
+    EXPECT_EQ(wire, (std::vector<QByteArray>{"0600", "0207"}));
+    QFile file(dir.path() + "/lead.txt");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "\xEF\xBB\xBF"
+                              "000B\r01\r07\r"
+                              "00000200\r000002BC\r00000000\r00000000\r00000400\r00000000\r00000198\r"
+                              "01\rFF\rFF\rFF\r08\rFF\rFF\r"
+                              "03\r");
+    // The editor keeps a name's own extension only when it is exactly ".txt".
+    for (const char* name : {"/lead.TXT", "/solo.txt"})
+        ASSERT_EQ(run({"preset", "save", dir.path() + name}).status, kExitOk);
+    QStringList files = QDir(dir.path()).entryList(QDir::Files);
+    files.sort();
+    EXPECT_EQ(files, (QStringList{"lead.TXT.txt", "lead.txt", "solo.txt"}));
+    expectFailure(run({"preset", "save", dir.path() + "/missing/lead"}), kExitFailed,
+                  "cannot save the preset to " + dir.path() + "/missing/lead.txt: ");
+}
+
+TEST_F(Cli, PresetLoadSendsThePotsAndSelectorsThatDiffer) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/p.txt";
+    const auto write = [&](const QByteArray& text) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    };
+    // Time 300, Trails on and Subdivision SIXTEENTH, the rest as the pedal holds it; LF line ends.
+    ASSERT_TRUE(write("000B\n01\n07\n0000012C\n00000000\n00000000\n00000000\n00000400\n00000000\n00000330\n"
+                      "FF\nFF\nFF\nFF\nFF\nFF\nFF\nFF\n"));
+    const Outcome r = run({"preset", "load", path});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    const QString switchNote =
+        "not sent Trails: ON (was OFF; a switch is sent only when switched: tarvo-max set)\n";
+    EXPECT_EQ(r.out, "sent Time: 300 (was 0)\n" + switchNote + "sent Subdivision: SIXTEENTH (was QUARTER)\n");
+    EXPECT_EQ(wire, (std::vector<QByteArray>{"0600", "0207", "01034000258000", "01038800660000"}));
+    EXPECT_EQ(pedal().value(0), 300 * 8192);
+    EXPECT_EQ(pedal().value(4), 0);
+    EXPECT_EQ(pedal().value(6), 816 * 8192);
+
+    wire.clear();
+    EXPECT_EQ(run({"preset", "load", path}).out,
+              "nothing sent: the pedal holds the preset's levels already\n" + switchNote);
+    EXPECT_EQ(wire, (std::vector<QByteArray>{"0600", "0207"}));
+}
+
+TEST_F(Cli, PresetLoadSendsNothingOfAFileThatDoesNotFit) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/p.txt";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("0001\r01\r04\r00000000\r00000000\r00000000\r00000000\rFF\rFF\rFF\rFF\rFF\r");
+    file.close();
+    const Outcome r = run({"preset", "load", path});
+    expectFailure(r, kExitUsage,
+                  "cannot load the preset " + path + ": This preset was saved for effect number 1");
+    EXPECT_EQ(wire, std::vector<QByteArray>{"0600"}) << "only the question of which effect runs";
+
+    wire.clear();
+    expectFailure(run({"preset", "load", dir.path() + "/none.txt"}), kExitFailed,
+                  "cannot load the preset " + dir.path() + "/none.txt: ");
+    EXPECT_TRUE(wire.empty());
 }
 
 } // namespace

@@ -36,6 +36,7 @@ const CommandRule kCommands[] = {
     {"store", 0, 0, "no other words", {}, &CliSession::store},
     {"erase-settings", 0, 0, "no other words", {"--yes"}, &CliSession::eraseSettings},
     {"memory", 2, 2, "dump or erase, and 50 or 51", {"--yes", "-o"}, &CliSession::memory},
+    {"preset", 2, 2, "save or load, and a FILE", {}, &CliSession::preset},
 };
 
 // Options that any command takes.

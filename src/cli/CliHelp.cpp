@@ -23,6 +23,7 @@ const char* const kUsage =
     "  store                    store the running effect's settings on the pedal\n"
     "  erase-settings --yes     erase the pedal's stored effect and settings\n"
     "  memory dump|erase 50|51  dump or erase one of the pedal's settings memories\n"
+    "  preset save|load FILE    save the running effect's settings to a file, or load them\n"
     "\n"
     "Options:\n"
     "  --virtual          use the virtual pedal (as does TARVO_MAX_VIRTUAL_PEDAL=1)\n"
@@ -157,6 +158,20 @@ const HelpEntry kHelp[] = {
                "\n"
                "Example:\n"
                "  tarvo-max memory dump 50 -o memory50.bin\n"},
+    {"preset", "Usage: tarvo-max preset save FILE\n"
+               "       tarvo-max preset load FILE\n"
+               "Preset files keep the settings of an effect on the computer in the editor's own\n"
+               "format: the editor loads what this saves, and the other way round. \"save\" reads\n"
+               "the running effect's settings from the pedal and writes them to FILE (\".txt\" is\n"
+               "added unless FILE ends in it). \"load\" checks FILE against the running effect and\n"
+               "sends nothing unless all of it fits; then, as the editor does after a load, it\n"
+               "sends each pot and selector whose level differs from what the pedal holds, and\n"
+               "says what it sent. Switches and buttons are not sent: the editor sends them only\n"
+               "when they are clicked (tarvo-max set does that).\n"
+               "\n"
+               "Example:\n"
+               "  tarvo-max preset save delay-lead\n"
+               "  tarvo-max preset load delay-lead.txt\n"},
 };
 
 // The question the editor asks before it erases, shown as the command's help says it.

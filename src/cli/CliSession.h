@@ -70,6 +70,8 @@ public:
     // The settings memories (CliMemoryCommands.cpp).
     int eraseSettings(const CommandLine& line);
     int memory(const CommandLine& line);
+    // Preset files (CliPresetCommands.cpp).
+    int preset(const CommandLine& line);
 
     // The protocol log, on standard error with --verbose.
     void appendLines(const QStringList& lines, bool scroll) override;
@@ -115,6 +117,10 @@ private:
     int dumpMemory(const QString& address, const QString& output);
     int eraseMemory(const QString& address);
     int reportErased(const QStringList& addresses, const QList<QByteArray>& dumps);
+    // Presets (CliPresetCommands.cpp).
+    int savePreset(const QString& file);
+    int loadPreset(const QString& file);
+    bool sendPresetLevels(const std::vector<std::int32_t>& levels, QStringList& said);
 
     CliRuntime& runtime_;
     CatchingServices services_;
