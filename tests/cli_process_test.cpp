@@ -1,6 +1,7 @@
 // The tarvo-max program itself, run as a user runs it, against the virtual pedal program on a
 // pseudo-terminal named by TARVO_MAX_SERIAL_PORT.
 
+#include "ProductData.h"
 #include "virtual_pedal_process.h"
 
 #include <QFile>
@@ -110,6 +111,17 @@ TEST_F(CliProcess, WatchFollowsThePedalUntilInterrupted) {
     kill(watch.child.pid, SIGINT);
     const Finished f = watch.finish();
     EXPECT_EQ(f.status, 0) << f.err.toStdString();
+}
+
+TEST_F(CliProcess, UploadSendsTheBypassAndTheProgramAndWaitsForTheAnswer) {
+    serve();
+    const Finished f = RunningCli({"upload", "digital", "delay"}).finish();
+    EXPECT_EQ(f.status, 0) << f.err.toStdString();
+    EXPECT_EQ(f.out, "Upload complete: Digital Delay (4992 bytes) in preset mode\n");
+    EXPECT_TRUE(f.err.isEmpty()) << f.err.toStdString();
+    const QByteArray program = ProductData::effectProgram(11).value_or(QByteArray()).toHex().toUpper();
+    ASSERT_EQ(program.size(), 2 * 4992);
+    EXPECT_EQ(received(), "0D01" + program);
 }
 
 TEST_F(CliProcess, ASilentPedalIsOneLineAndAFailingStatus) {

@@ -8,14 +8,23 @@
 #include "support/RecordingDriver.h"
 #include "support/ScriptedServices.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
 constexpr int kDigitalDelay = 0x0B;
+constexpr int kShimmerReverb = 0x23;
+
+// The program as the catalogue stores it, first byte 00.
+QByteArray programHex(int effect) {
+    return ProductData::effectProgram(effect).value_or(QByteArray()).toHex().toUpper();
+}
 
 struct Outcome {
     int status = -1;
@@ -46,6 +55,12 @@ struct Cli : ::testing::Test {
         return result;
     }
     VirtualPedal& pedal() { return pedalDriver.pedal(); }
+    // Bytes straight to the pedal, as the editor or another program would have sent them.
+    void tell(const QByteArray& hex) {
+        pedal().setHostLine(pedal().pedalLine());
+        const QByteArray bytes = QByteArray::fromHex(hex);
+        pedal().receive(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+    }
 
     // Keeps the writes of every run in the fixture's list.
     struct Recorder : RecordingDriver {
@@ -70,7 +85,8 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_TRUE(help.out.startsWith("Usage: tarvo-max"));
-    for (const char* command : {"devices", "info", "state", "set", "watch"}) {
+    for (const char* command : {"devices", "info", "state", "set", "watch", "upload", "assign", "reverse",
+                                "midi", "mode", "store", "erase-settings", "memory", "preset"}) {
         const Outcome r = run({command, "--help"});
         EXPECT_EQ(r.status, kExitOk) << command;
         EXPECT_TRUE(r.out.contains("Example:\n  tarvo-max")) << command;
@@ -79,7 +95,15 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     expectFailure(run({"frob"}), kExitUsage, "unknown command frob");
     expectFailure(run({"state", "--fast"}), kExitUsage, "unknown option --fast");
     expectFailure(run({"set", "Time"}), kExitUsage, "set takes PARAM and LEVEL");
+    expectFailure(run({"upload"}), kExitUsage, "upload takes the effect's NAME");
+    expectFailure(run({"memory", "dump"}), kExitUsage, "memory takes dump or erase, and 50 or 51");
+    expectFailure(run({"state", "--yes"}), kExitUsage, "state takes no --yes");
+    expectFailure(run({"set", "Time", "1", "--bank", "2"}), kExitUsage, "set takes no --bank");
+    expectFailure(run({"upload", "Digital Delay", "--bank"}), kExitUsage, "--bank needs a value");
     EXPECT_EQ(run({}).status, kExitUsage);
+    // The question the editor asks before erasing is in the help, since there is no box to show it.
+    EXPECT_TRUE(run({"erase-settings", "--help"})
+                    .out.contains("\n    - the pedal is unresponsive/freezed after updates\n"));
     EXPECT_TRUE(wire.empty()) << "nothing is sent for a command line that cannot be run";
 }
 
@@ -204,6 +228,422 @@ TEST_F(Cli, WatchPrintsTheReportsAsTheyCome) {
     };
     pollsUntilInterrupted = 50;
     expectFailure(run({"watch"}), kExitFailed, "the pedal is gone");
+}
+
+TEST_F(Cli, StateShowsAssignmentsFootswitchesReadbacksAndMode) {
+    ASSERT_EQ(run({"upload", "Digital Delay", "--bank", "3"}).status, kExitOk);
+    // Time on KII and reversed, Trails on FS; bypass on FL, preset on RMT; the readback on RED.
+    tell("04"
+         "01FFFFFF08FFFF"
+         "FFFFFFFFFFFFFFFFFF"
+         "02FFFFFF"
+         "090A");
+    tell("080100");
+    tell("0709");
+    const Outcome r = run({"state"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    EXPECT_TRUE(r.out.endsWith("Subdivision: 0 (QUARTER)\n"
+                               "assigned: Time KII (reversed), Trails FS\n"
+                               "bypass toggle: FL\n"
+                               "preset change: RMT\n"
+                               "readback Tap Tempo: RED\n"
+                               "mode: bank III\n"
+                               "MIDI channel: 9\n"))
+        << r.out.toStdString();
+
+    const QJsonObject json = QJsonDocument::fromJson(run({"state", "--json"}).out.toUtf8()).object();
+    const QJsonArray parameters = json["parameters"].toArray();
+    EXPECT_EQ(parameters[0].toObject()["assignment"].toString(), "KII");
+    EXPECT_TRUE(parameters[0].toObject()["reversed"].toBool());
+    EXPECT_TRUE(parameters[1].toObject()["assignment"].isNull());
+    EXPECT_FALSE(parameters[1].toObject()["reversed"].toBool());
+    EXPECT_EQ(json["bypassToggle"].toString(), "FL");
+    EXPECT_EQ(json["presetChange"].toString(), "RMT");
+    EXPECT_EQ(json["readbacks"].toArray()[0].toObject()["name"].toString(), "Tap Tempo");
+    EXPECT_EQ(json["readbacks"].toArray()[0].toObject()["indicator"].toString(), "RED");
+    EXPECT_EQ(json["mode"].toString(), "bank");
+    EXPECT_EQ(json["bank"].toInt(), 3);
+    EXPECT_EQ(json["midiChannel"].toInt(), 9);
+}
+
+TEST_F(Cli, UploadSendsTheBypassItsPauseAndTheProgramInOneWrite) {
+    struct Case {
+        QStringList args;
+        QByteArray program;
+        QString printed;
+        int bank;
+    };
+    const QByteArray delay = programHex(kDigitalDelay);
+    const Case cases[] = {
+        {{"upload", "digital DELAY"},
+         delay,
+         "Upload complete: Digital Delay (4992 bytes) in preset mode\n",
+         -1},
+        {{"upload", "Shimmer", "Reverb"},
+         programHex(kShimmerReverb),
+         "Upload complete: Shimmer Reverb (9472 bytes) in preset mode\n",
+         -1},
+        {{"upload", "Digital Delay", "--bank", "2"},
+         "0F" + delay.mid(2),
+         "Upload complete: Digital Delay (4992 bytes) into bank II\n",
+         1},
+    };
+    for (const Case& c : cases) {
+        wire.clear();
+        services.pauses.clear();
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+        EXPECT_EQ(r.out, c.printed);
+        EXPECT_EQ(wire, (std::vector<QByteArray>{"0D01", c.program})) << c.args.join(' ').toStdString();
+        ASSERT_FALSE(services.pauses.empty());
+        EXPECT_EQ(services.pauses.front(), 40) << "the bypass is given its time before the program";
+        EXPECT_EQ(pedal().program().toHex().toUpper(), c.program);
+        EXPECT_TRUE(pedal().bypassed());
+        EXPECT_EQ(pedal().bankMode(), c.bank >= 0);
+        EXPECT_EQ(pedal().bankOrPreset(), std::max(c.bank, 0));
+    }
+}
+
+TEST_F(Cli, UploadRefusesWhatItCannotSendAndSendsNothing) {
+    const std::pair<QStringList, QString> refused[] = {
+        {{"upload", "shimer reverb"},
+         "the catalogue has no effect called \"shimer reverb\"; did you mean Shimmer Reverb?"},
+        {{"upload", "reverb"},
+         "the catalogue has no effect called \"reverb\"; did you mean Plate Reverb or Shimmer Reverb?"},
+        {{"upload", "xyzzy"}, "the catalogue has no effect called \"xyzzy\""},
+        {{"upload", "cabinet ir"},
+         "Cabinet IR plays an impulse response loaded from a WAV file, which only the editor loads "
+         "(File, Load IR); upload it from there"},
+        {{"upload", "Shimmer Reverb", "--bank", "1"},
+         "This program is 9472 bytes long, more than a bank holds (5440 bytes); nothing was sent."},
+        {{"upload", "Digital Delay", "--bank", "4"}, "--bank takes 1, 2 or 3 (bank I, II or III), not 4"},
+    };
+    for (const auto& [args, line] : refused) {
+        const Outcome r = run(args);
+        expectFailure(r, kExitUsage, line);
+        EXPECT_EQ(r.err, "tarvo-max: " + line + "\n");
+    }
+    EXPECT_TRUE(wire.empty()) << "not even the bypass";
+    EXPECT_EQ(pedal().effectNumber(), kDigitalDelay);
+}
+
+TEST_F(Cli, UploadTakesTheAnswerAcrossReadsAndWaitsForItNoLonger) {
+    std::vector<QByteArray> written;
+    std::vector<QByteArray> replies;
+    bridges = [&] {
+        auto fake = std::make_unique<FakeFtDriver>();
+        fake->bridges = {{"FT1", "FT230X Basic UART"}};
+        for (const QByteArray& reply : replies)
+            fake->queueReply(reply);
+        fake->onWrite = [&](const QByteArray& bytes) { written.push_back(bytes.left(3).toHex().toUpper()); };
+        return fake;
+    };
+    // A knob turned while the program went out, then the answer in two pieces.
+    replies = {QByteArray::fromHex("AA010102BC") + "Upload comp", "lete"};
+    const Outcome r = run({"upload", "Digital Delay"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Upload complete: Digital Delay (4992 bytes) in preset mode\n");
+    EXPECT_EQ(written, (std::vector<QByteArray>{"0D01", "001380"}));
+
+    for (const std::vector<QByteArray>& unanswered : {std::vector<QByteArray>{}, {"Upload compleat"}}) {
+        replies = unanswered;
+        expectFailure(run({"upload", "Digital Delay"}), kExitFailed,
+                      "the pedal did not report the upload complete within 6 seconds");
+    }
+
+    bridges = nullptr;
+    pedalDriver.vanishAfterWrittenBytes(1000);
+    expectFailure(run({"upload", "Digital Delay"}), kExitFailed,
+                  "the program did not reach the pedal: FT_Write");
+}
+
+TEST_F(Cli, AssignChangesOneAssignmentAndSendsTheRestAsThePedalHoldsThem) {
+    // Time on KI and Subdivision on a code no selector shows; the readback on RED; bypass FS, preset FL.
+    const QByteArray held = "04"
+                            "00FFFFFFFFFFC8"
+                            "FFFFFFFFFFFFFFFFFF"
+                            "02FFFFFF"
+                            "0809";
+    // What AssignControls carries, in hex: the 7 parameters' codes (the other 9 are FF), the 4
+    // readbacks', and the bypass and preset footswitches'.
+    struct Case {
+        QStringList args;
+        QByteArray parameters;
+        QByteArray readbacks;
+        QByteArray footswitches;
+        QString printed;
+    };
+    const Case cases[] = {
+        {{"assign", "Feedback", "kii", "--yes"}, "0001FFFFFFFFFF", "02FFFFFF", "0809", "Feedback: KII\n"},
+        {{"assign", "time", "none", "--yes"}, "FFFFFFFFFFFFFF", "02FFFFFF", "0809", "Time: no control\n"},
+        {{"assign", "6", "EXP", "--yes"}, "00FFFFFFFFFF0B", "02FFFFFF", "0809", "Subdivision: EXP\n"},
+        {{"assign", "bypass", "rmt", "--yes"}, "00FFFFFFFFFFFF", "02FFFFFF", "0A09", "bypass toggle: RMT\n"},
+        {{"assign", "preset", "--", "--yes"}, "00FFFFFFFFFFFF", "02FFFFFF", "08FF", "preset change: none\n"},
+        {{"assign", "readback", "tap tempo", "green", "--yes"},
+         "00FFFFFFFFFFFF",
+         "03FFFFFF",
+         "0809",
+         "readback Tap Tempo: GREEN\n"},
+    };
+    for (const Case& c : cases) {
+        tell(held);
+        wire.clear();
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+        EXPECT_EQ(r.out, c.printed);
+        const QByteArray sent = "04" + c.parameters + "FFFFFFFFFFFFFFFFFF" + c.readbacks + c.footswitches;
+        EXPECT_EQ(wire, (std::vector<QByteArray>{"0600", "0207", sent})) << c.args.join(' ').toStdString();
+        EXPECT_EQ(services.pauses.back(), 100);
+    }
+    EXPECT_EQ(pedal().readback(0), 3);
+    EXPECT_EQ(pedal().assignment(6), 0xFF);
+}
+
+TEST_F(Cli, AssignUnreversesWhatLosesItsControlAndKeepsTheBankFootswitches) {
+    const QByteArray none = "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF";
+    tell("0400" + none.mid(2));
+    tell("080100");
+    wire.clear();
+    EXPECT_EQ(run({"assign", "Time", "none", "--yes"}).out, "Time: no control (no longer reversed)\n");
+    EXPECT_EQ(wire, (std::vector<QByteArray>{"0600", "0207", "08FF00", "04" + none}));
+    EXPECT_EQ(pedal().reverse(0), 0xFF);
+
+    ASSERT_EQ(run({"upload", "Digital Delay", "--bank", "1"}).status, kExitOk);
+    wire.clear();
+    EXPECT_EQ(run({"assign", "Mix", "B1", "--yes"}).status, kExitOk);
+    EXPECT_EQ(wire.back(), "04FFFF05" + none.mid(6, 34) + "0809") << "in bank mode bypass is FS, preset FL";
+    expectFailure(run({"assign", "bypass", "RMT", "--yes"}), kExitUsage, "the pedal is in bank mode");
+}
+
+TEST_F(Cli, AssignRefusesBeforeItSendsAnAssignment) {
+    const std::pair<QStringList, QString> refused[] = {
+        {{"assign", "Feedback", "KII"},
+         "assign replaces the pedal's assignments: add --yes to assign (the editor asks \"Assign "
+         "parameters?\" first)"},
+        {{"assign", "Feedback", "KVI", "--yes"},
+         "KVI is no control of the pedal; a parameter takes KI, KII, KIII, KIV, KV, B1, B2, B3, FS, FL, RMT, "
+         "EXP or none"},
+        {{"assign", "Volume", "KI", "--yes"},
+         "Digital Delay has no parameter Volume; its parameters are Time, Feedback, Mix, Hi-Cut, Trails, "
+         "Tap, "
+         "Subdivision"},
+        {{"assign", "bypass", "KI", "--yes"}, "KI is no footswitch for bypass; it takes FS, FL, RMT or none"},
+        {{"assign", "readback", "Beat", "RED", "--yes"},
+         "Digital Delay has no readback Beat; its readbacks are Tap Tempo"},
+        {{"assign", "readback", "0", "BLUE", "--yes"},
+         "BLUE is no indicator of the pedal; a readback takes SX, DX, RED, GREEN or none"},
+        {{"assign", "Time", "KI", "KII", "--yes"},
+         "assign takes PARAM and CONTROL, or readback NAME and INDICATOR (see tarvo-max assign --help)"},
+    };
+    for (const auto& [args, line] : refused) {
+        const Outcome r = run(args);
+        expectFailure(r, kExitUsage, line);
+        EXPECT_EQ(r.err, "tarvo-max: " + line + "\n");
+    }
+    EXPECT_TRUE(
+        std::none_of(wire.begin(), wire.end(), [](const QByteArray& w) { return w.startsWith("04"); }));
+    EXPECT_EQ(wire.size(), 12u) << "the stored effect and the state asked six times; never without --yes";
+}
+
+TEST_F(Cli, ReverseMidiStoreAndModeSendTheEditorsMessages) {
+    tell("04FF01FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"); // Feedback on KII
+    const QString modeFile = services.documents + "/Merrow/Tarvo Max/Mode.txt";
+    struct Case {
+        QStringList args;
+        std::vector<QByteArray> sent;
+        QString printed;
+    };
+    const Case cases[] = {
+        {{"reverse", "feedback", "ON"}, {"0600", "0207", "080101"}, "Feedback: reversed\n"},
+        {{"reverse", "Feedback", "off"}, {"0600", "0207", "08FF01"}, "Feedback: not reversed\n"},
+        {{"midi", "omni"}, {"0600", "0700"}, "MIDI channel: OMNI\n"},
+        {{"midi", "10"}, {"0600", "070A"}, "MIDI channel: 10\n"},
+        {{"midi", "16"}, {"0600", "0710"}, "MIDI channel: 16\n"},
+        {{"store"}, {"0600", "0307"}, "settings stored on the pedal: Digital Delay, 7 parameters\n"},
+        {{"mode", "Bank"}, {}, "mode: bank (in " + modeFile + ")\n"},
+    };
+    for (const Case& c : cases) {
+        wire.clear();
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+        EXPECT_EQ(r.out, c.printed);
+        EXPECT_EQ(wire, c.sent) << c.args.join(' ').toStdString();
+    }
+    EXPECT_EQ(services.pauses.back(), 100) << "the store is given its time";
+    // What was stored comes back when the pedal starts again.
+    pedal().powerCycle(false);
+    EXPECT_EQ(pedal().midiChannel(), 16);
+    EXPECT_EQ(pedal().assignment(1), 1);
+    QFile file(modeFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "BANK");
+}
+
+TEST_F(Cli, ReverseMidiAndModeRefuseWhatCannotBe) {
+    const std::pair<QStringList, QString> refused[] = {
+        {{"reverse", "Time", "on"},
+         "Time has no control assigned to reverse (tarvo-max assign gives it one)"},
+        {{"reverse", "Time", "up"}, "reverse takes on or off, not up"},
+        {{"midi", "17"}, "17 is no MIDI channel: give OMNI or 1 to 16"},
+        {{"mode", "jazz"}, "mode takes preset or bank, not jazz"},
+    };
+    for (const auto& [args, line] : refused) {
+        const Outcome r = run(args);
+        expectFailure(r, kExitUsage, line);
+        EXPECT_EQ(r.err, "tarvo-max: " + line + "\n");
+    }
+    EXPECT_EQ(wire, (std::vector<QByteArray>{"0600", "0207"})) << "only the reverse of Time needed the pedal";
+    EXPECT_EQ(pedal().reverse(0), 0xFF);
+}
+
+TEST_F(Cli, MemoryDumpPrintsOrWritesAllOfTheMemory) {
+    pedal().memory(0x50)[0x3FF1] = 0x12;
+    const Outcome r = run({"memory", "dump", "50"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1024);
+    EXPECT_EQ(lines.first(), "0000: 01 0B 01 00 00 FF FF FF FF FF FF FF FF FF FF FF");
+    EXPECT_EQ(lines.last(), "3FF0: FF 12 FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
+    EXPECT_EQ(wire, std::vector<QByteArray>{"0C5000000000"});
+    EXPECT_EQ(services.pauses.front(), 4000);
+
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/memory51.bin";
+    pedal().memory(0x51)[7] = 0x42;
+    const Outcome written = run({"memory", "dump", "0x51", "-o", path});
+    EXPECT_EQ(written.out, "memory 51: 16384 bytes written to " + path + "\n");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const auto& memory = pedal().memory(0x51);
+    EXPECT_EQ(file.readAll(),
+              QByteArray(reinterpret_cast<const char*>(memory.data()), qsizetype(memory.size())));
+}
+
+TEST_F(Cli, AFailedDumpLeavesTheFileAsItWas) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/memory.bin";
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    pedal().faults().silent = true;
+    expectFailure(run({"memory", "dump", "50", "-o", path}), kExitFailed,
+                  "no memory dump came from the pedal");
+    pedal().faults().silent = false;
+    pedal().faults().cutRepliesAfter = 1000;
+    expectFailure(run({"memory", "dump", "50", "-o", path}), kExitFailed,
+                  "the memory dump stopped short: 1000 of 16385 bytes came");
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "old");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"memory.bin"});
+
+    wire.clear();
+    expectFailure(run({"memory", "dump", "50", "-o", dir.path() + "/missing/memory.bin"}), kExitFailed,
+                  "cannot write " + dir.path() + "/missing/memory.bin");
+    EXPECT_TRUE(wire.empty()) << "a file that cannot be written costs the pedal nothing";
+}
+
+TEST_F(Cli, EraseSettingsAndMemoryEraseSayWhatEachMemoryHolds) {
+    expectFailure(
+        run({"erase-settings"}), kExitUsage,
+        "erase-settings deletes the effect, presets and assignments stored on the pedal: add --yes");
+    expectFailure(run({"memory", "erase", "50"}), kExitUsage,
+                  "memory erase deletes what memory 50 holds: add --yes to erase");
+    EXPECT_TRUE(wire.empty());
+
+    const Outcome one = run({"memory", "erase", "51", "--yes"});
+    EXPECT_EQ(one.out, "memory 51: erased\n") << one.err.toStdString();
+    EXPECT_EQ(wire, (std::vector<QByteArray>{"0B51000000", "0C5100000000"}));
+
+    wire.clear();
+    services.pauses.clear();
+    const Outcome both = run({"erase-settings", "--yes"});
+    EXPECT_EQ(both.status, kExitOk) << both.err.toStdString();
+    EXPECT_EQ(both.out, "memory 50: erased\nmemory 51: erased\n");
+    EXPECT_EQ(wire, (std::vector<QByteArray>{"0B50000000", "0C5000000000", "0B51000000", "0C5100000000"}));
+    EXPECT_EQ(std::vector<int>(services.pauses.begin(), services.pauses.begin() + 4),
+              (std::vector<int>{100, 4000, 100, 4000}));
+    EXPECT_EQ(run({"info"}).out, "effect: none\nfirmware version: 1\n");
+
+    // A memory that does not come back blank was not erased, whatever was sent.
+    pedal().faults().garbleEvery = 1000;
+    expectFailure(run({"memory", "erase", "50", "--yes"}), kExitFailed, "memory 50 was not erased: ");
+}
+
+TEST_F(Cli, PresetSaveWritesTheEditorsFile) {
+    for (const QStringList& set :
+         {QStringList{"set", "Time", "512"}, QStringList{"set", "Feedback", "700"},
+          QStringList{"set", "Trails", "on"}, QStringList{"set", "Subdivision", "EIGHTH"}})
+        ASSERT_EQ(run(set).status, kExitOk);
+    tell("04"
+         "01FFFFFF08FFFF"
+         "FFFFFFFFFFFFFFFFFF"
+         "03FFFFFF"
+         "FFFF"); // Time on KII, Trails on FS, the readback on GREEN
+    QTemporaryDir dir;
+    wire.clear();
+    const Outcome r = run({"preset", "save", dir.path() + "/lead"});
+    EXPECT_EQ(r.out, "preset of Digital Delay saved to " + dir.path() + "/lead.txt\n") << r.err.toStdString();
+    EXPECT_EQ(wire, (std::vector<QByteArray>{"0600", "0207"}));
+    QFile file(dir.path() + "/lead.txt");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "\xEF\xBB\xBF"
+                              "000B\r01\r07\r"
+                              "00000200\r000002BC\r00000000\r00000000\r00000400\r00000000\r00000198\r"
+                              "01\rFF\rFF\rFF\r08\rFF\rFF\r"
+                              "03\r");
+    // The editor keeps a name's own extension only when it is exactly ".txt".
+    for (const char* name : {"/lead.TXT", "/solo.txt"})
+        ASSERT_EQ(run({"preset", "save", dir.path() + name}).status, kExitOk);
+    QStringList files = QDir(dir.path()).entryList(QDir::Files);
+    files.sort();
+    EXPECT_EQ(files, (QStringList{"lead.TXT.txt", "lead.txt", "solo.txt"}));
+    expectFailure(run({"preset", "save", dir.path() + "/missing/lead"}), kExitFailed,
+                  "cannot save the preset to " + dir.path() + "/missing/lead.txt: ");
+}
+
+TEST_F(Cli, PresetLoadSendsThePotsAndSelectorsThatDiffer) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/p.txt";
+    const auto write = [&](const QByteArray& text) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    };
+    // Time 300, Trails on and Subdivision SIXTEENTH, the rest as the pedal holds it; LF line ends.
+    ASSERT_TRUE(write("000B\n01\n07\n0000012C\n00000000\n00000000\n00000000\n00000400\n00000000\n00000330\n"
+                      "FF\nFF\nFF\nFF\nFF\nFF\nFF\nFF\n"));
+    const Outcome r = run({"preset", "load", path});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    const QString switchNote =
+        "not sent Trails: ON (was OFF; a switch is sent only when switched: tarvo-max set)\n";
+    EXPECT_EQ(r.out, "sent Time: 300 (was 0)\n" + switchNote + "sent Subdivision: SIXTEENTH (was QUARTER)\n");
+    EXPECT_EQ(wire, (std::vector<QByteArray>{"0600", "0207", "01034000258000", "01038800660000"}));
+    EXPECT_EQ(pedal().value(0), 300 * 8192);
+    EXPECT_EQ(pedal().value(4), 0);
+    EXPECT_EQ(pedal().value(6), 816 * 8192);
+
+    wire.clear();
+    EXPECT_EQ(run({"preset", "load", path}).out,
+              "nothing sent: the pedal holds the preset's levels already\n" + switchNote);
+    EXPECT_EQ(wire, (std::vector<QByteArray>{"0600", "0207"}));
+}
+
+TEST_F(Cli, PresetLoadSendsNothingOfAFileThatDoesNotFit) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/p.txt";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("0001\r01\r04\r00000000\r00000000\r00000000\r00000000\rFF\rFF\rFF\rFF\rFF\r");
+    file.close();
+    const Outcome r = run({"preset", "load", path});
+    expectFailure(r, kExitUsage,
+                  "cannot load the preset " + path + ": This preset was saved for effect number 1");
+    EXPECT_EQ(wire, std::vector<QByteArray>{"0600"}) << "only the question of which effect runs";
+
+    wire.clear();
+    expectFailure(run({"preset", "load", dir.path() + "/none.txt"}), kExitFailed,
+                  "cannot load the preset " + dir.path() + "/none.txt: ");
+    EXPECT_TRUE(wire.empty());
 }
 
 } // namespace

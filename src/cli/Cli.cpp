@@ -1,10 +1,10 @@
 #include "cli/Cli.h"
 
+#include "cli/CliCommandLine.h"
+#include "cli/CliHelp.h"
 #include "cli/CliSession.h"
 #include "sim/DemoDriver.h"
 #include "sim/VirtualDriver.h"
-
-#include <QMap>
 
 #ifndef TARVO_FILE_VERSION
 #define TARVO_FILE_VERSION "1.0.0.0"
@@ -12,109 +12,98 @@
 
 namespace {
 
-const char* const kUsage =
-    "Usage: tarvo-max [--virtual] [--serial SERIAL] [--verbose] COMMAND [OPTIONS]\n"
-    "The Tarvo Max editor's work from the command line.\n"
-    "\n"
-    "Commands:\n"
-    "  devices            list the pedals found and how each is reached\n"
-    "  info [--json]      the effect stored on the pedal and its firmware version\n"
-    "  state [--json]     the running effect's parameters and the MIDI channel\n"
-    "  set PARAM LEVEL    set one parameter of the running effect\n"
-    "  watch              print what the pedal reports as it happens, until Ctrl+C\n"
-    "\n"
-    "Options:\n"
-    "  --virtual          use the virtual pedal (as does TARVO_MAX_VIRTUAL_PEDAL=1)\n"
-    "  --serial SERIAL    the pedal's bridge, by serial number (default: the one found last)\n"
-    "  --verbose          also print the protocol log on standard error\n"
-    "  --help             this text; COMMAND --help tells more about a command\n"
-    "  --version          the program's version\n"
-    "\n"
-    "TARVO_MAX_SERIAL_PORT=PATH adds a serial port by its path (a pseudo-terminal, say),\n"
-    "found last, so it is the one used.\n"
-    "\n"
-    "Exit status: 0 done; 1 the pedal was not found or did not answer sensibly; 2 the\n"
-    "command line asks for something that cannot be.\n"
-    "\n"
-    "Example:\n"
-    "  tarvo-max --virtual state\n";
-
-const QMap<QString, const char*>& commandHelp() {
-    static const QMap<QString, const char*> help = {
-        {"devices", "Usage: tarvo-max devices\n"
-                    "Lists the pedals found, in the order the editor finds them (the last is the one\n"
-                    "used), one a line: serial number, how it is reached (direct, kernel serial,\n"
-                    "named port or virtual) and description, separated by tabs.\n"
-                    "\n"
-                    "Example:\n"
-                    "  tarvo-max devices\n"},
-        {"info", "Usage: tarvo-max info [--json]\n"
-                 "Links to the pedal and prints the effect stored on it (catalogue number, name and\n"
-                 "version) and its firmware version; --json prints them as one JSON object.\n"
-                 "\n"
-                 "Example:\n"
-                 "  tarvo-max --virtual info\n"},
-        {"state", "Usage: tarvo-max state [--json]\n"
-                  "Links to the pedal, reads the stored effect and the running effect's settings,\n"
-                  "and prints each parameter by its caption with its level (a pot 0 to 1023, a\n"
-                  "switch 0 or 1024 with its text, a selector's level with its item), then the MIDI\n"
-                  "channel; --json prints the same as one JSON object.\n"
-                  "\n"
-                  "Example:\n"
-                  "  tarvo-max --virtual state --json\n"},
-        {"set", "Usage: tarvo-max set PARAM LEVEL\n"
-                "Sets one parameter of the running effect. PARAM is its caption (any letter case)\n"
-                "or its index; LEVEL is 0 to 1023 for a pot, on or off for a switch or a button,\n"
-                "and an item's text or its position (from 0) for a selector. A level the\n"
-                "parameter cannot take is refused and nothing is sent.\n"
-                "\n"
-                "Example:\n"
-                "  tarvo-max set Feedback 700\n"},
-        {"watch", "Usage: tarvo-max watch\n"
-                  "Links to the pedal and prints what it reports unasked, one line each, until\n"
-                  "interrupted (Ctrl+C): bank changes, effect changes, the end of an upload, knobs\n"
-                  "and switches moved on the pedal (with the parameter's caption) and memory dumps.\n"
-                  "\n"
-                  "Example:\n"
-                  "  tarvo-max watch\n"},
-    };
-    return help;
-}
-
-struct Options {
-    bool virtualPedal = false;
-    bool verbose = false;
-    bool json = false;
-    bool help = false;
-    bool version = false;
-    QString serial;
-    QString command;
-    QStringList operands;
+// What a command takes: how many words follow it, the options of its own, and what runs it.
+struct CommandRule {
+    const char* name;
+    int minOperands;
+    int maxOperands; // -1: any number (an effect's name in words)
+    const char* operandsText;
+    QStringList options;
+    int (CliSession::*run)(const CommandLine&);
 };
 
+const CommandRule kCommands[] = {
+    {"devices", 0, 0, "no other words", {}, &CliSession::devices},
+    {"info", 0, 0, "no other words", {"--json"}, &CliSession::info},
+    {"state", 0, 0, "no other words", {"--json"}, &CliSession::state},
+    {"set", 2, 2, "PARAM and LEVEL", {}, &CliSession::set},
+    {"watch", 0, 0, "no other words", {}, &CliSession::watch},
+    {"upload", 1, -1, "the effect's NAME", {"--bank"}, &CliSession::upload},
+    {"assign", 2, 3, "PARAM and CONTROL", {"--yes"}, &CliSession::assign},
+    {"reverse", 2, 2, "PARAM and on or off", {}, &CliSession::reverse},
+    {"midi", 1, 1, "OMNI or a channel from 1 to 16", {}, &CliSession::midi},
+    {"mode", 1, 1, "preset or bank", {}, &CliSession::mode},
+    {"store", 0, 0, "no other words", {}, &CliSession::store},
+    {"erase-settings", 0, 0, "no other words", {"--yes"}, &CliSession::eraseSettings},
+    {"memory", 2, 2, "dump or erase, and 50 or 51", {"--yes", "-o"}, &CliSession::memory},
+    {"preset", 2, 2, "save or load, and a FILE", {}, &CliSession::preset},
+};
+
+// Options that any command takes.
+const QStringList kGlobalOptions = {"--virtual", "--verbose", "--help", "--version", "--serial"};
+
+struct FlagOption {
+    const char* name;
+    bool CommandLine::*field;
+};
+const FlagOption kFlags[] = {
+    {"--virtual", &CommandLine::virtualPedal},
+    {"--verbose", &CommandLine::verbose},
+    {"--json", &CommandLine::json},
+    {"--yes", &CommandLine::yes},
+    {"--help", &CommandLine::help},
+    {"-h", &CommandLine::help},
+    {"--version", &CommandLine::version},
+};
+
+struct ValueOption {
+    const char* name;
+    const char* canonical;
+    QString CommandLine::*field;
+};
+const ValueOption kValueOptions[] = {
+    {"--serial", "--serial", &CommandLine::serial},
+    {"--bank", "--bank", &CommandLine::bank},
+    {"-o", "-o", &CommandLine::output},
+    {"--output", "-o", &CommandLine::output},
+};
+
+// Takes the option at args[i] (and its value), if it is one. False when it is no option.
+bool takeOption(const QStringList& args, int& i, CommandLine& line, QString& error) {
+    const QString& arg = args.at(i);
+    for (const FlagOption& flag : kFlags)
+        if (arg == QLatin1String(flag.name)) {
+            line.*flag.field = true;
+            line.given << arg;
+            return true;
+        }
+    for (const ValueOption& option : kValueOptions)
+        if (arg == QLatin1String(option.name)) {
+            if (i + 1 >= args.size())
+                error = QStringLiteral("%1 needs a value (see tarvo-max --help)").arg(arg);
+            else
+                line.*option.field = args.at(++i);
+            line.given << QString::fromLatin1(option.canonical);
+            return true;
+        }
+    // A bare "--" is a word of its own: the none of the control lists.
+    const bool option = arg.startsWith(QLatin1String("--")) && arg != QLatin1String("--");
+    if (option)
+        error = QStringLiteral("unknown option %1 (see tarvo-max --help)").arg(arg);
+    return option;
+}
+
 // Options may stand anywhere; the first word that is not one is the command.
-bool parseArguments(const QStringList& args, Options& options, QString& error) {
+bool parseArguments(const QStringList& args, CommandLine& line, QString& error) {
     for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args.at(i);
-        if (arg == QLatin1String("--virtual"))
-            options.virtualPedal = true;
-        else if (arg == QLatin1String("--verbose"))
-            options.verbose = true;
-        else if (arg == QLatin1String("--json"))
-            options.json = true;
-        else if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
-            options.help = true;
-        else if (arg == QLatin1String("--version"))
-            options.version = true;
-        else if (arg == QLatin1String("--serial") && i + 1 < args.size())
-            options.serial = args.at(++i);
-        else if (arg.startsWith(QLatin1String("--"))) {
-            error = QStringLiteral("unknown option %1 (see tarvo-max --help)").arg(arg);
-            return false;
-        } else if (options.command.isEmpty())
-            options.command = arg;
-        else
-            options.operands << arg;
+        if (takeOption(args, i, line, error)) {
+            if (!error.isEmpty())
+                return false;
+        } else if (line.command.isEmpty()) {
+            line.command = args.at(i);
+        } else {
+            line.operands << args.at(i);
+        }
     }
     return true;
 }
@@ -124,52 +113,59 @@ int usageError(QTextStream& err, const QString& text) {
     return kExitUsage;
 }
 
-int runCommand(const Options& options, CliRuntime& runtime, QTextStream& out, QTextStream& err) {
-    const bool virtualPedal = options.virtualPedal || virtualPedalWanted();
+const CommandRule* ruleOf(const QString& command) {
+    for (const CommandRule& rule : kCommands)
+        if (command == QLatin1String(rule.name))
+            return &rule;
+    return nullptr;
+}
+
+// The command's words and options as its rule allows them; empty when they fit.
+QString misfit(const CommandRule& rule, const CommandLine& line) {
+    const auto count = static_cast<int>(line.operands.size());
+    if (count < rule.minOperands || (rule.maxOperands >= 0 && count > rule.maxOperands))
+        return QStringLiteral("%1 takes %2 (see tarvo-max %1 --help)")
+            .arg(line.command, QString::fromLatin1(rule.operandsText));
+    for (const QString& option : line.given)
+        if (!kGlobalOptions.contains(option) && !rule.options.contains(option))
+            return QStringLiteral("%1 takes no %2 (see tarvo-max %1 --help)").arg(line.command, option);
+    return {};
+}
+
+int runCommand(const CommandLine& line, const CommandRule& rule, CliRuntime& runtime, QTextStream& out,
+               QTextStream& err) {
+    const bool virtualPedal = line.virtualPedal || virtualPedalWanted();
     // Asked for, the virtual pedal is the one used, even with a real one attached.
-    const QString serial = options.serial.isEmpty() && virtualPedal
+    const QString serial = line.serial.isEmpty() && virtualPedal
                                ? QString::fromLatin1(VirtualDriver::kSerialNumber)
-                               : options.serial;
-    CliSession session(runtime, runtime.makeDriver(virtualPedal), out, err, options.verbose);
-    if (options.command == QLatin1String("devices"))
-        return session.devices();
-    if (options.command == QLatin1String("info"))
-        return session.info(serial, options.json);
-    if (options.command == QLatin1String("state"))
-        return session.state(serial, options.json);
-    if (options.command == QLatin1String("set"))
-        return session.set(serial, options.operands.at(0), options.operands.at(1));
-    return session.watch(serial);
+                               : line.serial;
+    CliSession session(runtime, runtime.makeDriver(virtualPedal), out, err, line.verbose, serial);
+    return (session.*rule.run)(line);
 }
 
 } // namespace
 
 int runCli(const QStringList& args, CliRuntime& runtime, QTextStream& out, QTextStream& err) {
-    Options options;
+    CommandLine line;
     QString error;
-    if (!parseArguments(args, options, error))
+    if (!parseArguments(args, line, error))
         return usageError(err, error);
-    if (options.version) {
+    if (line.version) {
         out << "tarvo-max " << TARVO_FILE_VERSION << Qt::endl;
         return kExitOk;
     }
-    if (options.command.isEmpty()) {
-        (options.help ? out : err) << kUsage;
-        return options.help ? kExitOk : kExitUsage;
+    if (line.command.isEmpty()) {
+        (line.help ? out : err) << usageText();
+        return line.help ? kExitOk : kExitUsage;
     }
-    if (!commandHelp().contains(options.command))
-        return usageError(err,
-                          QStringLiteral("unknown command %1 (see tarvo-max --help)").arg(options.command));
-    if (options.help) {
-        out << commandHelp().value(options.command);
+    const CommandRule* rule = ruleOf(line.command);
+    if (!rule)
+        return usageError(err, QStringLiteral("unknown command %1 (see tarvo-max --help)").arg(line.command));
+    if (line.help) {
+        out << commandHelp(line.command);
         return kExitOk;
     }
-    const qsizetype wanted = options.command == QLatin1String("set") ? 2 : 0;
-    if (options.operands.size() != wanted)
-        return usageError(
-            err, QStringLiteral("%1 takes %2 (see tarvo-max %3 --help)")
-                     .arg(options.command,
-                          wanted ? QStringLiteral("PARAM and LEVEL") : QStringLiteral("no other words"),
-                          options.command));
-    return runCommand(options, runtime, out, err);
+    if (const QString wrong = misfit(*rule, line); !wrong.isEmpty())
+        return usageError(err, wrong);
+    return runCommand(line, *rule, runtime, out, err);
 }

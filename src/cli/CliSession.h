@@ -4,6 +4,7 @@
 #include "base/Services.h"
 #include "catalogue/ResourceStore.h"
 #include "cli/Cli.h"
+#include "cli/CliCommandLine.h"
 #include "params/EffectControls.h"
 #include "protocol/EditorContext.h"
 #include "protocol/ReadBack.h"
@@ -40,34 +41,86 @@ private:
     Services& inner_;
 };
 
-// One run of a command: the link to the pedal, and the commands' steps over it.
+struct AssignmentCodes;
+
+// One run of a command: the link to the pedal, and the commands' steps over it. The commands
+// live in files by area; the steps they share are here once.
 class CliSession : public ConsoleView {
 public:
     CliSession(CliRuntime& runtime, std::unique_ptr<FtDriver> driver, QTextStream& out, QTextStream& err,
-               bool verbose);
+               bool verbose, QString serial);
     ~CliSession() override;
 
-    int devices();
-    int info(const QString& serial, bool json);
-    int state(const QString& serial, bool json);
-    int set(const QString& serial, const QString& parameter, const QString& level);
-    int watch(const QString& serial);
+    // Each returns the exit status.
+    // Reading the pedal and setting a parameter (CliReadCommands.cpp).
+    int devices(const CommandLine& line);
+    int info(const CommandLine& line);
+    int state(const CommandLine& line);
+    int set(const CommandLine& line);
+    int watch(const CommandLine& line);
+    // Uploading an effect of the catalogue (CliUploadCommand.cpp).
+    int upload(const CommandLine& line);
+    // Which control drives what (CliAssignCommand.cpp).
+    int assign(const CommandLine& line);
+    // The pedal-wide settings and the editor's mode (CliPedalCommands.cpp).
+    int reverse(const CommandLine& line);
+    int midi(const CommandLine& line);
+    int mode(const CommandLine& line);
+    int store(const CommandLine& line);
+    // The settings memories (CliMemoryCommands.cpp).
+    int eraseSettings(const CommandLine& line);
+    int memory(const CommandLine& line);
+    // Preset files (CliPresetCommands.cpp).
+    int preset(const CommandLine& line);
 
     // The protocol log, on standard error with --verbose.
     void appendLines(const QStringList& lines, bool scroll) override;
 
 private:
-    // The steps every command that talks to the pedal takes; each says what went wrong itself.
-    bool link(const QString& serial);
+    // The steps the commands share. Each that fails says why and returns false; the command
+    // then returns status_.
+    bool link();
     bool readStoredEffect();
     bool loadControls();
+    bool readState();
+    // Linked, the running effect known and described, and with `withState` its settings read.
+    bool reachRunningEffect(bool withState);
+    // Sends a message as the editor does; false when the driver said it did not go out.
+    bool send(const QString& text, bool purgeFirst, std::optional<std::uint32_t> count = std::nullopt);
+    // The running effect's parameter of that caption or index.
+    const ControlInfo* parameterNamed(const QString& name);
+    // Says why in the one line on standard error: fail for a command's end, stepFailed for a step.
     int fail(const QString& why, int status = kExitFailed);
+    bool stepFailed(const QString& why, int status = kExitFailed) {
+        fail(why, status);
+        return false;
+    }
     QString lastMessage() const;
+    std::uint32_t parameterCount() const { return controls_->layout.parameters(); }
 
+    // What the commands print (CliStateOutput.cpp).
     void printEffect(bool json);
     void printState(bool json);
     void printReports(const QByteArray& read);
     void printReport(const IncomingMessage& message);
+
+    // Upload (CliUploadCommand.cpp).
+    bool checkEffectName(const QString& typed, QString& name);
+    bool waitForUploadComplete(std::uint32_t sentBytes);
+    // Assign (CliAssignCommand.cpp).
+    bool changeAssignment(const QStringList& words, AssignmentCodes& codes, QString& said);
+    bool changeParameterAssignment(const QStringList& words, AssignmentCodes& codes, QString& said);
+    bool changeFootswitch(const QStringList& words, AssignmentCodes& codes, QString& said);
+    bool changeReadback(const QStringList& words, AssignmentCodes& codes, QString& said);
+    // Memories (CliMemoryCommands.cpp).
+    bool collectDumps(int count, QList<QByteArray>& dumps);
+    int dumpMemory(const QString& address, const QString& output);
+    int eraseMemory(const QString& address);
+    int reportErased(const QStringList& addresses, const QList<QByteArray>& dumps);
+    // Presets (CliPresetCommands.cpp).
+    int savePreset(const QString& file);
+    int loadPreset(const QString& file);
+    bool sendPresetLevels(const std::vector<std::int32_t>& levels, QStringList& said);
 
     CliRuntime& runtime_;
     CatchingServices services_;
@@ -77,6 +130,8 @@ private:
     QTextStream& out_;
     QTextStream& err_;
     bool verbose_;
+    QString serial_;
+    int status_ = kExitFailed;
 
     std::optional<StoredEffectReply> stored_;
     QString effectName_;

@@ -59,11 +59,29 @@ bool IncomingDecoder::continuesDump(const QByteArray& read, IncomingMessage& mes
     return true;
 }
 
+bool IncomingDecoder::awaitsRestOfReport(QByteArray& read) {
+    // The end of an upload is reported as a text of its own, which a serial line at the pedal's
+    // speed hands over in pieces as often as whole ("U", "pload complet", "e"): its start is
+    // kept until the rest has come.
+    const QByteArray whole(kUploadCompleteReply);
+    if (!reportStart_.isEmpty()) {
+        const QByteArray joined = reportStart_ + read;
+        reportStart_.clear();
+        // What does not go on with the text was not its start: this read stands on its own.
+        if (whole.startsWith(joined))
+            read = joined;
+    }
+    if (read.size() >= whole.size() || !whole.startsWith(read))
+        return false;
+    reportStart_ = read;
+    return true;
+}
+
 IncomingMessage IncomingDecoder::decode(const QByteArray& justRead) {
     IncomingMessage message;
-    const QByteArray read = carry_ + justRead;
+    QByteArray read = carry_ + justRead;
     carry_.clear();
-    if (continuesDump(read, message) || read.isEmpty() || isLateReply(read))
+    if (continuesDump(read, message) || read.isEmpty() || isLateReply(read) || awaitsRestOfReport(read))
         return message;
     const QString text = QString::fromLatin1(read);
     const auto first = static_cast<std::uint8_t>(read.at(0));
@@ -73,7 +91,7 @@ IncomingMessage IncomingDecoder::decode(const QByteArray& justRead) {
     } else if (text.startsWith(u'1')) {
         message.kind = IncomingMessage::Kind::Effect;
         message.number = hexToInt(text.mid(1)) % 65536;
-    } else if (text == QStringLiteral("Upload complete")) {
+    } else if (text == QLatin1String(kUploadCompleteReply)) {
         message.kind = IncomingMessage::Kind::UploadComplete;
     } else if (first == Incoming::LiveReport && read.size() >= kLiveReportBytes) {
         message.kind = IncomingMessage::Kind::Live;

@@ -29,6 +29,8 @@ struct IncomingMessage {
 };
 
 inline constexpr int kMemoryDumpBytes = 0x4000;
+// The whole text of the report that an uploaded program has been taken.
+inline constexpr char kUploadCompleteReply[] = "Upload complete";
 // A dump that stops arriving is given up after this long.
 inline constexpr int kMemoryDumpTimeoutMs = 3000;
 // After a synchronous exchange gave up waiting, a decimal-number reply that still arrives within
@@ -37,7 +39,8 @@ inline constexpr int kLateReplyWindowMs = 10000;
 
 // The receive poll's decoding: one read in, one decoded message out. A memory dump arrives in
 // more than one read; its bytes are gathered here until it is whole, or given up when the rest
-// does not come in time.
+// does not come in time. The end-of-upload report may come in pieces too: a read that is only
+// its start is kept for the next.
 class IncomingDecoder {
 public:
     IncomingDecoder(Services& services, ConsoleLog& log);
@@ -55,11 +58,13 @@ public:
 private:
     bool continuesDump(const QByteArray& read, IncomingMessage& message);
     bool isLateReply(const QByteArray& read);
+    bool awaitsRestOfReport(QByteArray& read);
 
     Services& services_;
     ConsoleLog& log_;
     QByteArray pendingDump_;
     QByteArray carry_;
+    QByteArray reportStart_;
     std::int64_t dumpDeadline_ = 0;
     std::int64_t lateReplyUntil_ = -1;
 };

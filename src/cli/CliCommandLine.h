@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the command line asks for: read, and checked against the command's own rules (its
+// operands and options), but not yet against the pedal.
+struct CommandLine {
+    QString command;
+    QStringList operands;
+    QString serial;
+    bool virtualPedal = false;
+    bool verbose = false;
+    bool json = false;
+    bool yes = false;
+    bool help = false;
+    bool version = false;
+    QString bank;   // --bank as written; the command reads it
+    QString output; // -o FILE
+    // Options that stand on the line, by name, so a command can refuse those it does not take.
+    QStringList given;
+};

@@ -1,0 +1,209 @@
+#include "cli/CliHelp.h"
+
+#include "protocol/PedalSettings.h"
+
+namespace {
+
+const char* const kUsage =
+    "Usage: tarvo-max [--virtual] [--serial SERIAL] [--verbose] COMMAND [OPTIONS]\n"
+    "The Tarvo Max editor's work from the command line.\n"
+    "\n"
+    "Commands:\n"
+    "  devices                  list the pedals found and how each is reached\n"
+    "  info [--json]            the effect stored on the pedal and its firmware version\n"
+    "  state [--json]           the running effect's settings, assignments and mode\n"
+    "  set PARAM LEVEL          set one parameter of the running effect\n"
+    "  watch                    print what the pedal reports as it happens, until Ctrl+C\n"
+    "  upload NAME [--bank N]   upload an effect of the catalogue, or into bank N (1, 2 or 3)\n"
+    "  assign PARAM CONTROL --yes\n"
+    "                           assign one of the pedal's controls to a parameter\n"
+    "  reverse PARAM on|off     make a parameter's control act reversed, or not\n"
+    "  midi OMNI|1..16          set the pedal's MIDI channel\n"
+    "  mode preset|bank         set the editor's mode (sends nothing)\n"
+    "  store                    store the running effect's settings on the pedal\n"
+    "  erase-settings --yes     erase the pedal's stored effect and settings\n"
+    "  memory dump|erase 50|51  dump or erase one of the pedal's settings memories\n"
+    "  preset save|load FILE    save the running effect's settings to a file, or load them\n"
+    "\n"
+    "Options:\n"
+    "  --virtual          use the virtual pedal (as does TARVO_MAX_VIRTUAL_PEDAL=1)\n"
+    "  --serial SERIAL    the pedal's bridge, by serial number (default: the one found last)\n"
+    "  --verbose          also print the protocol log on standard error\n"
+    "  --help             this text; COMMAND --help tells more about a command\n"
+    "  --version          the program's version\n"
+    "\n"
+    "TARVO_MAX_SERIAL_PORT=PATH adds a serial port by its path (a pseudo-terminal, say),\n"
+    "found last, so it is the one used.\n"
+    "\n"
+    "Exit status: 0 done; 1 the pedal was not found or did not answer sensibly, or a file\n"
+    "could not be read or written; 2 the command line asks for something that cannot be.\n"
+    "\n"
+    "Example:\n"
+    "  tarvo-max --virtual state\n";
+
+struct HelpEntry {
+    const char* command;
+    const char* text;
+};
+
+const HelpEntry kHelp[] = {
+    {"devices", "Usage: tarvo-max devices\n"
+                "Lists the pedals found, in the order the editor finds them (the last is the one\n"
+                "used), one a line: serial number, how it is reached (direct, kernel serial,\n"
+                "named port or virtual) and description, separated by tabs.\n"
+                "\n"
+                "Example:\n"
+                "  tarvo-max devices\n"},
+    {"info", "Usage: tarvo-max info [--json]\n"
+             "Links to the pedal and prints the effect stored on it (catalogue number, name and\n"
+             "version) and its firmware version; --json prints them as one JSON object.\n"
+             "\n"
+             "Example:\n"
+             "  tarvo-max --virtual info\n"},
+    {"state", "Usage: tarvo-max state [--json]\n"
+              "Links to the pedal, reads the stored effect and the running effect's settings,\n"
+              "and prints each parameter by its caption with its level (a pot 0 to 1023, a\n"
+              "switch 0 or 1024 with its text, a selector's level with its item); then the\n"
+              "controls assigned to parameters (and which act reversed), the footswitches that\n"
+              "toggle bypass and change preset, the indicator of each readback, the mode (preset\n"
+              "or bank, with its number) and the MIDI channel. --json prints the same as one\n"
+              "JSON object.\n"
+              "\n"
+              "Example:\n"
+              "  tarvo-max --virtual state --json\n"},
+    {"set", "Usage: tarvo-max set PARAM LEVEL\n"
+            "Sets one parameter of the running effect. PARAM is its caption (any letter case)\n"
+            "or its index; LEVEL is 0 to 1023 for a pot, on or off for a switch or a button,\n"
+            "and an item's text or its position (from 0) for a selector. A level the\n"
+            "parameter cannot take is refused and nothing is sent.\n"
+            "\n"
+            "Example:\n"
+            "  tarvo-max set Feedback 700\n"},
+    {"watch", "Usage: tarvo-max watch\n"
+              "Links to the pedal and prints what it reports unasked, one line each, until\n"
+              "interrupted (Ctrl+C): bank changes, effect changes, the end of an upload, knobs\n"
+              "and switches moved on the pedal (with the parameter's caption) and memory dumps.\n"
+              "\n"
+              "Example:\n"
+              "  tarvo-max watch\n"},
+    {"upload", "Usage: tarvo-max upload NAME [--bank 1|2|3]\n"
+               "Uploads an effect of the editor's catalogue to the pedal, which then runs it. NAME\n"
+               "is the effect's name as the editor's effect list shows it, in any letter case\n"
+               "(quote it, or give its words one after another). Without --bank the effect goes\n"
+               "to the pedal as in preset mode; --bank 1, 2 or 3 puts it into bank I, II or III,\n"
+               "which take programs of up to 5,440 bytes. As from the editor, the effect is put in\n"
+               "bypass first (and left so), then the program goes in one write; the command waits\n"
+               "for the pedal to report \"Upload complete\" and prints it. Effects of the Impulse\n"
+               "Response category play an impulse response loaded from a WAV file, which only the\n"
+               "editor loads.\n"
+               "\n"
+               "Example:\n"
+               "  tarvo-max upload \"Shimmer Reverb\"\n"
+               "  tarvo-max upload digital delay --bank 2\n"},
+    {"assign", "Usage: tarvo-max assign PARAM CONTROL --yes\n"
+               "       tarvo-max assign bypass|preset CONTROL --yes\n"
+               "       tarvo-max assign readback NAME INDICATOR --yes\n"
+               "Assigns one of the pedal's controls to a parameter of the running effect. As the\n"
+               "editor's Assign does, the command reads what the pedal holds, changes the one\n"
+               "assignment and sends them all again: every other parameter's, the readbacks', the\n"
+               "bypass toggle's and the preset change's stay as they were. PARAM is the parameter's\n"
+               "caption or index; CONTROL is KI, KII, KIII, KIV, KV, B1, B2, B3, FS, FL, RMT, EXP or\n"
+               "none (or --). A parameter left without a control stops acting reversed.\n"
+               "\"assign bypass\" and \"assign preset\" choose the footswitch that toggles bypass or\n"
+               "changes preset: FS, FL, RMT or none (in bank mode they are always FS and FL).\n"
+               "\"assign readback\" shows a readback of the effect, by its name or index, on an\n"
+               "indicator: SX, DX, RED, GREEN or none.\n"
+               "The editor asks \"Assign parameters?\" first; --yes answers it, and without it\n"
+               "nothing is sent.\n"
+               "\n"
+               "Example:\n"
+               "  tarvo-max assign Feedback KII --yes\n"
+               "  tarvo-max assign bypass FS --yes\n"},
+    {"reverse", "Usage: tarvo-max reverse PARAM on|off\n"
+                "Makes the control assigned to a parameter of the running effect act reversed\n"
+                "(on) or normally (off), at once. The command reads the pedal's assignments\n"
+                "first: as in the editor, only a parameter with a control can be reversed.\n"
+                "\n"
+                "Example:\n"
+                "  tarvo-max reverse Feedback on\n"},
+    {"midi", "Usage: tarvo-max midi OMNI|1..16\n"
+             "Sets the MIDI channel the pedal listens on: OMNI (every channel) or 1 to 16.\n"
+             "tarvo-max state shows the channel the pedal holds.\n"
+             "\n"
+             "Example:\n"
+             "  tarvo-max midi 10\n"},
+    {"mode", "Usage: tarvo-max mode preset|bank\n"
+             "Sets the editor's mode, kept in Merrow/Tarvo Max/Mode.txt below the documents\n"
+             "folder, which the editor reads when it starts. Nothing is sent to the pedal:\n"
+             "an upload into a bank (upload --bank) puts the pedal in bank mode, and one\n"
+             "without a bank in preset mode.\n"
+             "\n"
+             "Example:\n"
+             "  tarvo-max mode bank\n"},
+    {"store", "Usage: tarvo-max store\n"
+              "Stores the running effect's settings (its parameters, assignments, bypass and\n"
+              "MIDI channel) on the pedal, as Store Settings On Pedal does, so that they come\n"
+              "back when it is switched on.\n"
+              "\n"
+              "Example:\n"
+              "  tarvo-max store\n"},
+    {"memory", "Usage: tarvo-max memory dump 50|51 [-o FILE]\n"
+               "       tarvo-max memory erase 50|51 --yes\n"
+               "The pedal's two settings memories, at bus addresses 50 and 51, of 16,384 bytes\n"
+               "each. \"dump\" reads one and prints it in hexadecimal, 16 bytes a line after their\n"
+               "offset; with -o FILE it writes the 16,384 bytes as they are to FILE instead (a\n"
+               "FILE already there is replaced only once the whole dump is written). \"erase\"\n"
+               "erases one and reads it back to show that it is blank; it needs --yes, and\n"
+               "without it nothing is sent. Each read takes about four seconds.\n"
+               "\n"
+               "Example:\n"
+               "  tarvo-max memory dump 50 -o memory50.bin\n"},
+    {"preset", "Usage: tarvo-max preset save FILE\n"
+               "       tarvo-max preset load FILE\n"
+               "Preset files keep the settings of an effect on the computer in the editor's own\n"
+               "format: the editor loads what this saves, and the other way round. \"save\" reads\n"
+               "the running effect's settings from the pedal and writes them to FILE (\".txt\" is\n"
+               "added unless FILE ends in it). \"load\" checks FILE against the running effect and\n"
+               "sends nothing unless all of it fits; then, as the editor does after a load, it\n"
+               "sends each pot and selector whose level differs from what the pedal holds, and\n"
+               "says what it sent. Switches and buttons are not sent: the editor sends them only\n"
+               "when they are clicked (tarvo-max set does that).\n"
+               "\n"
+               "Example:\n"
+               "  tarvo-max preset save delay-lead\n"
+               "  tarvo-max preset load delay-lead.txt\n"},
+};
+
+// The question the editor asks before it erases, shown as the command's help says it.
+QString eraseSettingsHelp() {
+    QString question = eraseSettingsQuestion();
+    question.replace(QStringLiteral("\r\n"), QStringLiteral("\n    "));
+    return QStringLiteral("Usage: tarvo-max erase-settings --yes\n"
+                          "Erases both of the pedal's settings memories (50 and 51), then reads each\n"
+                          "back and says whether it is blank; this takes a little over eight seconds.\n"
+                          "The editor asks first:\n"
+                          "\n"
+                          "    ") +
+           question +
+           QStringLiteral("\n"
+                          "\n"
+                          "--yes answers Yes; without it nothing is sent.\n"
+                          "\n"
+                          "Example:\n"
+                          "  tarvo-max erase-settings --yes\n");
+}
+
+} // namespace
+
+QString usageText() {
+    return QString::fromUtf8(kUsage);
+}
+
+QString commandHelp(const QString& command) {
+    if (command == QLatin1String("erase-settings"))
+        return eraseSettingsHelp();
+    for (const HelpEntry& entry : kHelp)
+        if (command == QLatin1String(entry.command))
+            return QString::fromUtf8(entry.text);
+    return {};
+}

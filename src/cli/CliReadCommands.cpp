@@ -1,0 +1,100 @@
+// The commands that read the pedal, and set: one parameter of the running effect.
+
+#include "cli/CliNames.h"
+#include "cli/CliSession.h"
+
+#include "link/Bridges.h"
+#include "params/ParameterMessages.h"
+
+namespace {
+
+// The levels a parameter takes, for the line that refuses another.
+QString levelsOf(const ControlInfo& control) {
+    switch (control.kind) {
+    case ControlInfo::Kind::Pot:
+        return QStringLiteral("0 to 1023");
+    case ControlInfo::Kind::Switch:
+    case ControlInfo::Kind::Button:
+        return QStringLiteral("on or off");
+    case ControlInfo::Kind::MultiSwitch:
+        break;
+    }
+    return control.items.join(QStringLiteral(", ")) +
+           QStringLiteral(", or a position from 0 to %1").arg(control.items.size() - 1);
+}
+
+} // namespace
+
+int CliSession::devices(const CommandLine&) {
+    const QList<BridgeInfo> bridges = listBridges(ctx_.link);
+    if (bridges.isEmpty())
+        return fail(QStringLiteral("no pedal found"));
+    for (const BridgeInfo& bridge : bridges)
+        out_ << bridge.serial << '\t' << bridge.route << '\t' << bridge.description << '\n';
+    out_.flush();
+    return kExitOk;
+}
+
+int CliSession::info(const CommandLine& line) {
+    if (!link() || !readStoredEffect())
+        return status_;
+    printEffect(line.json);
+    return kExitOk;
+}
+
+int CliSession::state(const CommandLine& line) {
+    if (!reachRunningEffect(true))
+        return status_;
+    printState(line.json);
+    return kExitOk;
+}
+
+int CliSession::set(const CommandLine& line) {
+    if (!reachRunningEffect(false))
+        return status_;
+    const ControlInfo* control = parameterNamed(line.operands.at(0));
+    if (!control)
+        return status_;
+    const QString& typed = line.operands.at(1);
+    const std::optional<std::int32_t> level = levelFromText(*control, typed);
+    if (!level)
+        return fail(QStringLiteral("%1 is no level of %2, which takes %3")
+                        .arg(typed, control->caption, levelsOf(*control)),
+                    kExitUsage);
+    if (!isParameterAddress(control->address))
+        return fail(QStringLiteral("%1 has no parameter address in its program").arg(control->caption));
+    const QString text = setParameterText(control->address, *level);
+    ctx_.console.log(QStringLiteral("data sent %1 %2: ").arg(kindName(control->kind)).arg(control->index) +
+                     text);
+    if (!send(text, false, 7))
+        return status_;
+    out_ << control->caption << ": " << *level;
+    if (control->kind != ControlInfo::Kind::Pot)
+        out_ << " (" << levelText(*control, *level) << ")";
+    out_ << Qt::endl;
+    return kExitOk;
+}
+
+int CliSession::watch(const CommandLine&) {
+    if (!link() || !readStoredEffect())
+        return status_;
+    if (stored_->stored() && !effectName_.isEmpty())
+        controls_ = loadEffectControls(resources_, effectName_);
+    while (!runtime_.interrupted()) {
+        services_.messages.clear();
+        if (ctx_.link.GetDeviceQueueStatus() != FT_OK)
+            return fail(QStringLiteral("the pedal is gone: ") + lastMessage());
+        if (ctx_.link.rxQueueBytes == 0) {
+            services_.pause(2);
+            continue;
+        }
+        const std::uint32_t n = ctx_.link.ReadDevice();
+        try {
+            printReports(QByteArray(reinterpret_cast<const char*>(ctx_.link.rxBuffer.data()), n));
+        } catch (const std::exception& error) {
+            // A garbled report is the pedal's fault, not the end of watching.
+            err_ << "tarvo-max: a report that does not read: " << error.what() << Qt::endl;
+        }
+    }
+    return kExitOk;
+}

@@ -1,0 +1,113 @@
+// upload: an effect of the catalogue to the pedal, with the steps, messages and pause of the
+// editor's Upload Selected Effect, then the wait for the pedal to say it has the program.
+
+#include "cli/CliNames.h"
+#include "cli/CliSession.h"
+
+#include "ProductData.h"
+#include "base/Convert.h"
+#include "catalogue/Categories.h"
+#include "catalogue/Upload.h"
+#include "protocol/PedalSettings.h"
+
+namespace {
+
+// Bank I, II or III as 1, 2 or 3 (the editor's banks by their index 0 to 2).
+std::optional<int> bankIndexOf(const QString& typed) {
+    bool isNumber = false;
+    const int number = typed.trimmed().toInt(&isNumber);
+    if (!isNumber || number < 1 || number > 3)
+        return std::nullopt;
+    return number - 1;
+}
+
+bool playsImpulseResponse(const QString& effectName) {
+    const std::optional<QByteArray> list =
+        ProductData::raw(categoryNames[kImpulseResponseCategory].resourceName);
+    return list && ProductData::splitLines(*list).contains(effectName);
+}
+
+} // namespace
+
+int CliSession::upload(const CommandLine& line) {
+    const bool bankMode = line.given.contains(QLatin1String("--bank"));
+    const std::optional<int> bank = bankMode ? bankIndexOf(line.bank) : std::optional<int>(-1);
+    if (!bank)
+        return fail(QStringLiteral("--bank takes 1, 2 or 3 (bank I, II or III), not %1").arg(line.bank),
+                    kExitUsage);
+    QString name;
+    if (!checkEffectName(line.operands.join(u' '), name))
+        return status_;
+    // Nothing goes to the pedal, not even the bypass, unless there is something sound to send.
+    const UploadProgram program = uploadProgram(name, false, {}, bankMode, *bank);
+    if (!program.problem.isEmpty())
+        return fail(program.problem, kExitUsage);
+    if (!link())
+        return status_;
+    ctx_.link.PurgeDeviceRx();
+    if (!send(setBypassText(true), false))
+        return status_;
+    services_.pause(kBypassBeforeUploadMs);
+    services_.messages.clear();
+    writeUpload(ctx_, resources_, name, false, program);
+    if (!services_.messages.isEmpty())
+        return fail(QStringLiteral("the program did not reach the pedal: ") + lastMessage());
+    const auto size = static_cast<std::uint32_t>(program.text.size() / 2);
+    if (!waitForUploadComplete(size))
+        return status_;
+    out_ << kUploadCompleteReply << ": " << name << " (" << size << " bytes) "
+         << (bankMode ? QStringLiteral("into bank ") + bankName(*bank) : QStringLiteral("in preset mode"))
+         << Qt::endl;
+    return kExitOk;
+}
+
+bool CliSession::checkEffectName(const QString& typed, QString& name) {
+    const QStringList names = catalogueEffectNames();
+    name = effectNamed(typed, names);
+    if (name.isEmpty()) {
+        const QStringList like = namesLike(typed, names);
+        return stepFailed(
+            QStringLiteral("the catalogue has no effect called \"%1\"").arg(typed) +
+                (like.isEmpty() ? QString() : QStringLiteral("; did you mean %1?").arg(orList(like))),
+            kExitUsage);
+    }
+    if (playsImpulseResponse(name))
+        return stepFailed(
+            QStringLiteral("%1 plays an impulse response loaded from a WAV file, which only the "
+                           "editor loads (File, Load IR); upload it from there")
+                .arg(name),
+            kExitUsage);
+    return true;
+}
+
+bool CliSession::waitForUploadComplete(std::uint32_t sentBytes) {
+    // The pedal answers once the whole program has come down the line, which may still be on its
+    // way when the write returns.
+    const std::int64_t wireMs =
+        ctx_.link.baudRate ? std::int64_t(sentBytes) * 10 * 1000 / ctx_.link.baudRate : 0;
+    const std::int64_t limitMs = kReplyTimeoutMs + wireMs;
+    const std::int64_t deadline = services_.elapsedMs() + limitMs;
+    while (services_.elapsedMs() <= deadline) {
+        services_.messages.clear();
+        if (ctx_.link.GetDeviceQueueStatus() != FT_OK)
+            return stepFailed(QStringLiteral("the pedal is gone: ") + lastMessage());
+        if (ctx_.link.rxQueueBytes == 0) {
+            services_.pause(1);
+            continue;
+        }
+        const std::uint32_t n = ctx_.link.ReadDevice();
+        QByteArray read(reinterpret_cast<const char*>(ctx_.link.rxBuffer.data()), n);
+        // A knob turned meanwhile is not the answer. The answer itself may come in pieces,
+        // which the decoding puts together.
+        takeLiveReports(read);
+        try {
+            if (!read.isEmpty() && ctx_.incoming.decode(read).kind == IncomingMessage::Kind::UploadComplete)
+                return true;
+        } catch (const ConversionError&) {
+            // A report that does not read is not the answer either.
+        }
+    }
+    return stepFailed(QStringLiteral("the pedal did not report the upload complete within %1 seconds; "
+                                     "tarvo-max info tells what it holds")
+                          .arg((limitMs + 999) / 1000));
+}
