@@ -2,11 +2,14 @@
 // what they print, what they put on the wire and how they fail.
 
 #include "ProductData.h"
+#include "catalogue/ImpulseResponse.h"
 #include "cli/Cli.h"
+#include "console/FilterCoefficients.h"
 #include "sim/VirtualDriver.h"
 #include "support/FakeFtDriver.h"
 #include "support/RecordingDriver.h"
 #include "support/ScriptedServices.h"
+#include "support/WavFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -311,9 +314,10 @@ TEST_F(Cli, UploadRefusesWhatItCannotSendAndSendsNothing) {
         {{"upload", "reverb"},
          "the catalogue has no effect called \"reverb\"; did you mean Plate Reverb or Shimmer Reverb?"},
         {{"upload", "xyzzy"}, "the catalogue has no effect called \"xyzzy\""},
-        {{"upload", "cabinet ir"},
-         "Cabinet IR plays an impulse response loaded from a WAV file, which only the editor loads "
-         "(File, Load IR); upload it from there"},
+        {{"upload", "cabinet ir"}, "Cabinet IR plays an impulse response: give it one with --ir WAV"},
+        {{"upload", "Digital Delay", "--ir", "x.wav"},
+         "Digital Delay takes no impulse response; those that do: Cabinet IR, Dual IR Blend, IR + Room, "
+         "Long Cabinet IR"},
         {{"upload", "Shimmer Reverb", "--bank", "1"},
          "This program is 9472 bytes long, more than a bank holds (5440 bytes); nothing was sent."},
         {{"upload", "Digital Delay", "--bank", "4"}, "--bank takes 1, 2 or 3 (bank I, II or III), not 4"},
@@ -325,6 +329,72 @@ TEST_F(Cli, UploadRefusesWhatItCannotSendAndSendsNothing) {
     }
     EXPECT_TRUE(wire.empty()) << "not even the bypass";
     EXPECT_EQ(pedal().effectNumber(), kDigitalDelay);
+}
+
+TEST_F(Cli, IrComposesTheEditorsProgramAndUploadsOrWritesIt) {
+    QTemporaryDir dir;
+    const QString wav = dir.filePath("cab.wav");
+    Wav cabinet;
+    cabinet.data = samples24(2048);
+    const QByteArray wavBytes = cabinet.bytes();
+    QFile f(wav);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(wavBytes);
+    f.close();
+    const QString composed = composeImpulseResponse(wavBytes, wav, "Cabinet IR").programText;
+    ASSERT_FALSE(composed.isEmpty());
+
+    const QString out = dir.filePath("cab.txt");
+    Outcome r = run({"ir", wav, "--effect", "cabinet ir", "-o", out});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    QFile written(out);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromLatin1(written.readAll()), composed);
+    EXPECT_TRUE(wire.empty()) << "writing the program needs no pedal";
+
+    for (const QStringList& args : {QStringList{"upload", "Cabinet IR", "--ir", wav},
+                                    QStringList{"ir", wav, "--effect", "Cabinet IR"}}) {
+        wire.clear();
+        r = run(args);
+        EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+        EXPECT_EQ(wire, (std::vector<QByteArray>{"0D01", composed.toLatin1()}))
+            << args.join(' ').toStdString();
+        EXPECT_EQ(pedal().program().toHex().toUpper(), composed.toLatin1());
+    }
+
+    // A file that is no WAV file: the reason, no program file, nothing on the wire.
+    wire.clear();
+    const QString broken = dir.filePath("broken.wav");
+    QFile b(broken);
+    ASSERT_TRUE(b.open(QIODevice::WriteOnly));
+    const QByteArray brokenBytes("RIFF\x04\0\0\0WAVE", 12);
+    b.write(brokenBytes);
+    b.close();
+    const QString none = dir.filePath("none.txt");
+    for (const QStringList& args : {QStringList{"ir", broken, "--effect", "Cabinet IR", "-o", none},
+                                    QStringList{"upload", "Cabinet IR", "--ir", broken}}) {
+        r = run(args);
+        expectFailure(r, kExitFailed, QString());
+        EXPECT_EQ(r.err.trimmed(),
+                  "tarvo-max: " + composeImpulseResponse(brokenBytes, broken, "Cabinet IR").problem)
+            << args.join(' ').toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(none));
+    EXPECT_TRUE(wire.empty());
+    expectFailure(run({"ir", wav, "--effect", "Digital Delay", "-o", none}), kExitUsage,
+                  "Digital Delay takes no impulse response");
+    expectFailure(run({"ir", wav}), kExitUsage, "ir needs the effect");
+}
+
+TEST_F(Cli, CoeffPrintsTheCalculatorsTableAndRefusesWhatGivesNone) {
+    const Outcome r = run({"coeff", "a4", "0.707", "6"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    const QStringList table =
+        coefficientTable("A4", 6, 0.707, *peakingFilter(noteFrequency(noteNames().indexOf("A4")), 0.707, 6));
+    EXPECT_EQ(r.out, table.join('\n') + '\n');
+    expectFailure(run({"coeff", "A4", "0", "6"}), kExitUsage, "a Q of 0");
+    expectFailure(run({"coeff", "A4", "wide", "6"}), kExitUsage, "Q and BOOST are numbers");
+    expectFailure(run({"coeff", "H2", "1", "6"}), kExitUsage, "H2 is no note");
 }
 
 TEST_F(Cli, UploadTakesTheAnswerAcrossReadsAndWaitsForItNoLonger) {

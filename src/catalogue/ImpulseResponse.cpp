@@ -2,6 +2,7 @@
 
 #include "ProductData.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
@@ -270,4 +271,21 @@ IrComposition composeImpulseResponse(const QByteArray& file, const QString& path
                       .arg(walk.read().sampleRate)
                       .arg(walk.read().bits);
     return out;
+}
+
+IrComposition composeImpulseResponseFromFile(const QString& path, const QString& effectName) {
+    QFile file(path);
+    IrComposition refused;
+    if (!file.open(QIODevice::ReadOnly)) {
+        refused.problem = QStringLiteral("Error loading file: ") + file.errorString();
+        return refused;
+    }
+    if (file.size() > kMaxImpulseResponseFileBytes) {
+        refused.problem = QStringLiteral("%1 is %2 bytes long: too large for an impulse response, which is "
+                                         "a few thousand samples.")
+                              .arg(path)
+                              .arg(file.size());
+        return refused;
+    }
+    return composeImpulseResponse(file.readAll(), path, effectName);
 }

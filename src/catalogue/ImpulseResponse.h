@@ -39,6 +39,9 @@ struct IrComposition {
     QString summary;
 };
 IrComposition composeImpulseResponse(const QByteArray& file, const QString& path, const QString& effectName);
+// The same for the file at `path`, read here; one that cannot be opened or is too large to be an
+// impulse response is refused without being read.
+IrComposition composeImpulseResponseFromFile(const QString& path, const QString& effectName);
 
 // A WAV file larger than this is no impulse response (which is a few thousand samples), and is
 // not read whole.

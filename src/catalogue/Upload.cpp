@@ -25,7 +25,9 @@ UploadProgram storedProgram(const QString& name) {
         return {{}, QStringLiteral("Choose the effect to upload first.")};
     const std::optional<QByteArray> text = ProductData::raw(ResourceStore::format_resource_name(name));
     if (!text)
-        return {{}, QStringLiteral("The program of %1 is not in this editor's data; nothing was sent.").arg(name)};
+        return {
+            {},
+            QStringLiteral("The program of %1 is not in this editor's data; nothing was sent.").arg(name)};
     const QStringList lines = ProductData::splitLines(*text);
     return {lines.value(0), {}};
 }
@@ -38,8 +40,9 @@ UploadProgram uploadProgram(const QString& selectedEffectName, bool impulseRespo
     if (impulseResponseCategory) {
         // A zero-byte write shown as "Uploading..." would report a failure as success.
         if (irProgramText.isEmpty())
-            return {{}, QStringLiteral("Load an impulse response first: choose File, Load IR and a WAV file, "
-                                       "then upload again.")};
+            return {{},
+                    QStringLiteral("Load an impulse response first: choose File, Load IR and a WAV file, "
+                                   "then upload again.")};
         program.text = irProgramText;
     } else {
         program = storedProgram(selectedEffectName);
@@ -47,18 +50,21 @@ UploadProgram uploadProgram(const QString& selectedEffectName, bool impulseRespo
             return program;
     }
     if (program.text.size() < 6 || !isHexText(program.text))
-        return {{}, QStringLiteral("The program to upload is damaged (it is not whole hexadecimal text); "
-                                   "nothing was sent.")};
+        return {{},
+                QStringLiteral("The program to upload is damaged (it is not whole hexadecimal text); "
+                               "nothing was sent.")};
     if (!bankMode)
         return program;
     if (bank < 0 || bank > 2)
         return {{}, QStringLiteral("Choose the bank to upload into first: Bank I, II or III.")};
     if (program.text.size() / 2 > kBankProgramLimit)
-        return {{}, QStringLiteral("This program is %1 bytes long, more than a bank holds (%2 bytes); nothing "
-                                   "was sent.")
-                        .arg(program.text.size() / 2)
-                        .arg(kBankProgramLimit)};
-    program.text = commandHex(static_cast<std::uint8_t>(Command::UploadEffectToBank + bank)) + program.text.mid(2);
+        return {{},
+                QStringLiteral("This program is %1 bytes long, more than a bank holds (%2 bytes); nothing "
+                               "was sent.")
+                    .arg(program.text.size() / 2)
+                    .arg(kBankProgramLimit)};
+    program.text =
+        commandHex(static_cast<std::uint8_t>(Command::UploadEffectToBank + bank)) + program.text.mid(2);
     return program;
 }
 

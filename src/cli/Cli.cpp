@@ -28,7 +28,7 @@ const CommandRule kCommands[] = {
     {"state", 0, 0, "no other words", {"--json"}, &CliSession::state},
     {"set", 2, 2, "PARAM and LEVEL", {}, &CliSession::set},
     {"watch", 0, 0, "no other words", {}, &CliSession::watch},
-    {"upload", 1, -1, "the effect's NAME", {"--bank"}, &CliSession::upload},
+    {"upload", 1, -1, "the effect's NAME", {"--bank", "--ir"}, &CliSession::upload},
     {"assign", 2, 3, "PARAM and CONTROL", {"--yes"}, &CliSession::assign},
     {"reverse", 2, 2, "PARAM and on or off", {}, &CliSession::reverse},
     {"midi", 1, 1, "OMNI or a channel from 1 to 16", {}, &CliSession::midi},
@@ -37,6 +37,8 @@ const CommandRule kCommands[] = {
     {"erase-settings", 0, 0, "no other words", {"--yes"}, &CliSession::eraseSettings},
     {"memory", 2, 2, "dump or erase, and 50 or 51", {"--yes", "-o"}, &CliSession::memory},
     {"preset", 2, 2, "save or load, and a FILE", {}, &CliSession::preset},
+    {"ir", 1, 1, "the WAV file", {"--effect", "-o", "--bank"}, &CliSession::impulseResponse},
+    {"coeff", 3, 3, "NOTE, Q and BOOST", {}, &CliSession::coefficients},
 };
 
 // Options that any command takes.
@@ -66,6 +68,8 @@ const ValueOption kValueOptions[] = {
     {"--bank", "--bank", &CommandLine::bank},
     {"-o", "-o", &CommandLine::output},
     {"--output", "-o", &CommandLine::output},
+    {"--effect", "--effect", &CommandLine::effect},
+    {"--ir", "--ir", &CommandLine::ir},
 };
 
 // Takes the option at args[i] (and its value), if it is one. False when it is no option.

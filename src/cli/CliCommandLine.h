@@ -17,6 +17,8 @@ struct CommandLine {
     bool version = false;
     QString bank;   // --bank as written; the command reads it
     QString output; // -o FILE
+    QString effect; // --effect NAME
+    QString ir;     // --ir WAV
     // Options that stand on the line, by name, so a command can refuse those it does not take.
     QStringList given;
 };

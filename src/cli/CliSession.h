@@ -3,6 +3,7 @@
 #include "base/ConsoleLog.h"
 #include "base/Services.h"
 #include "catalogue/ResourceStore.h"
+#include "catalogue/Upload.h"
 #include "cli/Cli.h"
 #include "cli/CliCommandLine.h"
 #include "params/EffectControls.h"
@@ -72,6 +73,9 @@ public:
     int memory(const CommandLine& line);
     // Preset files (CliPresetCommands.cpp).
     int preset(const CommandLine& line);
+    // Converters that need no pedal (CliConverterCommands.cpp); ir uploads without -o.
+    int impulseResponse(const CommandLine& line);
+    int coefficients(const CommandLine& line);
 
     // The protocol log, on standard error with --verbose.
     void appendLines(const QStringList& lines, bool scroll) override;
@@ -106,6 +110,12 @@ private:
 
     // Upload (CliUploadCommand.cpp).
     bool checkEffectName(const QString& typed, QString& name);
+    // The bank named by --bank (0 to 2), -1 without one; nothing, having said why, when it names none.
+    std::optional<int> bankOption(const CommandLine& line);
+    // The effect's program with the WAV file's impulse response in its table, the header walk
+    // logged; nothing, having said why, when the file or the effect will not do.
+    std::optional<QString> composeIr(const QString& wav, const QString& effectName);
+    int sendUpload(const QString& name, bool impulseResponse, const UploadProgram& program, int bank);
     bool waitForUploadComplete(std::uint32_t sentBytes);
     // Assign (CliAssignCommand.cpp).
     bool changeAssignment(const QStringList& words, AssignmentCodes& codes, QString& said);

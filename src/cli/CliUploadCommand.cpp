@@ -7,6 +7,7 @@
 #include "ProductData.h"
 #include "base/Convert.h"
 #include "catalogue/Categories.h"
+#include "catalogue/ImpulseResponse.h"
 #include "catalogue/Upload.h"
 #include "protocol/PedalSettings.h"
 
@@ -29,19 +30,46 @@ bool playsImpulseResponse(const QString& effectName) {
 
 } // namespace
 
-int CliSession::upload(const CommandLine& line) {
-    const bool bankMode = line.given.contains(QLatin1String("--bank"));
-    const std::optional<int> bank = bankMode ? bankIndexOf(line.bank) : std::optional<int>(-1);
+std::optional<int> CliSession::bankOption(const CommandLine& line) {
+    if (!line.given.contains(QLatin1String("--bank")))
+        return -1;
+    const std::optional<int> bank = bankIndexOf(line.bank);
     if (!bank)
-        return fail(QStringLiteral("--bank takes 1, 2 or 3 (bank I, II or III), not %1").arg(line.bank),
-                    kExitUsage);
+        fail(QStringLiteral("--bank takes 1, 2 or 3 (bank I, II or III), not %1").arg(line.bank), kExitUsage);
+    return bank;
+}
+
+int CliSession::upload(const CommandLine& line) {
+    const std::optional<int> bank = bankOption(line);
+    if (!bank)
+        return status_;
     QString name;
     if (!checkEffectName(line.operands.join(u' '), name))
         return status_;
+    const bool withIr = line.given.contains(QLatin1String("--ir"));
+    const bool takesIr = playsImpulseResponse(name);
+    if (takesIr != withIr)
+        return fail(takesIr
+                        ? QStringLiteral("%1 plays an impulse response: give it one with --ir WAV").arg(name)
+                        : QStringLiteral("%1 takes no impulse response; those that do: %2")
+                              .arg(name, impulseResponseEffects().join(QLatin1String(", "))),
+                    kExitUsage);
+    QString irText;
+    if (withIr) {
+        const std::optional<QString> composed = composeIr(line.ir, name);
+        if (!composed)
+            return status_;
+        irText = *composed;
+    }
     // Nothing goes to the pedal, not even the bypass, unless there is something sound to send.
-    const UploadProgram program = uploadProgram(name, false, {}, bankMode, *bank);
+    const UploadProgram program = uploadProgram(name, withIr, irText, *bank >= 0, *bank);
     if (!program.problem.isEmpty())
         return fail(program.problem, kExitUsage);
+    return sendUpload(name, withIr, program, *bank);
+}
+
+int CliSession::sendUpload(const QString& name, bool impulseResponse, const UploadProgram& program,
+                           int bank) {
     if (!link())
         return status_;
     ctx_.link.PurgeDeviceRx();
@@ -49,14 +77,14 @@ int CliSession::upload(const CommandLine& line) {
         return status_;
     services_.pause(kBypassBeforeUploadMs);
     services_.messages.clear();
-    writeUpload(ctx_, resources_, name, false, program);
+    writeUpload(ctx_, resources_, name, impulseResponse, program);
     if (!services_.messages.isEmpty())
         return fail(QStringLiteral("the program did not reach the pedal: ") + lastMessage());
     const auto size = static_cast<std::uint32_t>(program.text.size() / 2);
     if (!waitForUploadComplete(size))
         return status_;
     out_ << kUploadCompleteReply << ": " << name << " (" << size << " bytes) "
-         << (bankMode ? QStringLiteral("into bank ") + bankName(*bank) : QStringLiteral("in preset mode"))
+         << (bank >= 0 ? QStringLiteral("into bank ") + bankName(bank) : QStringLiteral("in preset mode"))
          << Qt::endl;
     return kExitOk;
 }
@@ -71,12 +99,6 @@ bool CliSession::checkEffectName(const QString& typed, QString& name) {
                 (like.isEmpty() ? QString() : QStringLiteral("; did you mean %1?").arg(orList(like))),
             kExitUsage);
     }
-    if (playsImpulseResponse(name))
-        return stepFailed(
-            QStringLiteral("%1 plays an impulse response loaded from a WAV file, which only the "
-                           "editor loads (File, Load IR); upload it from there")
-                .arg(name),
-            kExitUsage);
     return true;
 }
 

@@ -2,8 +2,6 @@
 
 #include "catalogue/ImpulseResponse.h"
 
-#include <QFile>
-
 TformImpulseResponse::TformImpulseResponse(EditorContext& context)
     : EditorForm(context, QStringLiteral("formImpulseResponse"), QStringLiteral("IR"), QSize(200, 100),
                  QPoint(450, 200)) {}
@@ -18,20 +16,7 @@ void TformImpulseResponse::load_impulse_response() {
     const QString path = ctx.services.openFileName(QString(), QStringLiteral("Wave Files (*.wav)"));
     if (path.isEmpty())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        ctx.services.showMessage(QStringLiteral("Error loading file: ") + file.errorString());
-        return;
-    }
-    if (file.size() > kMaxImpulseResponseFileBytes) {
-        ctx.services.showMessage(
-            QStringLiteral("%1 is %2 bytes long: too large for an impulse response, which is a "
-                           "few thousand samples.")
-                .arg(path)
-                .arg(file.size()));
-        return;
-    }
-    const IrComposition ir = composeImpulseResponse(file.readAll(), path, effect);
+    const IrComposition ir = composeImpulseResponseFromFile(path, effect);
     ctx.console.logLines(ir.log);
     if (!ir.problem.isEmpty()) {
         ctx.services.showMessage(ir.problem);
