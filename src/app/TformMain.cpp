@@ -6,7 +6,7 @@
 #include "catalogue/Browser.h"
 #include "catalogue/Categories.h"
 #include "console/ui/TformPrint.h"
-#include "firmware/Bootloader.h"
+#include "firmware/ui/TformFirmwareUpgrade.h"
 #include "link/Bridges.h"
 #include "params/ui/TformFXParameters.h"
 #include "protocol/Commands.h"
@@ -65,6 +65,8 @@ void TformMain::windowsCreated() {
     connect(params, &TformFXParameters::pedalModeRead, this, &TformMain::pedalModeRead);
     // A knob turned on the pedal while the editor waits for a reply still moves on screen.
     ctx.comm.onLiveReport = [params](const LiveReport& report) { params->ApplyLiveReport(report); };
+    connect(windows.formFirmwareUpgrade, &TformFirmwareUpgrade::backToNormal, this,
+            &TformMain::firmwareRunEnded);
 }
 
 // ---- Controls ----
@@ -140,7 +142,6 @@ void TformMain::buildBrowserAndTimers() {
 }
 
 void TformMain::connectControls() {
-    on(chkFirmwareUpgradeMode, &QCheckBox::toggled, [this] { chkFirmwareUpgradeModeChange(); });
     on(btnOpenEffect, &QPushButton::clicked, [this] { btnOpenEffectClick(); });
     on(Timer_USB_read, &ReceivePoll::timeout, [this] { Timer_USB_readTimer(); });
     on(btnRequest, &QPushButton::clicked, [this] { btnRequestClick(); });
@@ -149,6 +150,7 @@ void TformMain::connectControls() {
     on(menuScan, &QAction::triggered, [this] { menuScanClick(); });
     on(menuConnect, &QAction::triggered, [this] { menuConnectClick(); });
     on(menuDisconnect, &QAction::triggered, [this] { menuDisconnectClick(); });
+    connectFirmwareControls();
     connectPedalControls();
 }
 
@@ -357,18 +359,6 @@ bool TformMain::LinkDevice() {
     return opened;
 }
 
-void TformMain::bootloaderHandshake() {
-    if (syncBootloader(ctx) == QStringLiteral("79")) {
-        ctx.services.showMessage(
-            QStringLiteral("Connection to bootloader succeeded, ready for firmware upgrade"));
-        menuStartFirmwareUpgrade->setEnabled(true);
-        btnRequest->setEnabled(false);
-        btnUpload->setEnabled(false);
-    } else {
-        ctx.services.showMessage(QStringLiteral("Connection to bootloader failed"));
-    }
-}
-
 void TformMain::menuConnectClick() {
     if (!LinkDevice())
         return;
@@ -415,10 +405,6 @@ void TformMain::menuDisconnectClick() {
     menuMode->setEnabled(false);
     if (windows.formFXParameters->isVisible())
         windows.formFXParameters->EnableDisableControls(false);
-}
-
-void TformMain::chkFirmwareUpgradeModeChange() {
-    ctx.state.bootloaderMode = chkFirmwareUpgradeMode->isChecked();
 }
 
 // ---- Read-back of the stored effect ----
@@ -816,4 +802,3 @@ void TformMain::CreateMidiChannelMenu() {
         on(channel, &QAction::triggered, [this, channel] { menuMIDIchannelsClickItem(channel); });
     }
 }
-

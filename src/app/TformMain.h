@@ -59,11 +59,18 @@ private:
     void CheckAttachedDevices();
     void ScanDevices();
     bool LinkDevice();
-    void bootloaderHandshake();
     void menuScanClick();
     void menuConnectClick();
     void menuDisconnectClick();
     void chkFirmwareUpgradeModeChange();
+
+    // Firmware maintenance: into the bootloader, and back to normal after a run.
+    void connectFirmwareControls();
+    void bootloaderHandshake();
+    void menuFirmwareUpgradeModeClick();
+    void menuStartFirmwareUpgradeClick();
+    void firmwareRunEnded();
+    void clearBootloaderMode();
 
     // Read-back of the stored effect.
     void btnOpenEffectClick();

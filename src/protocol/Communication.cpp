@@ -90,7 +90,7 @@ std::uint32_t Communication::SendHexMessage(const QString& text, std::uint32_t c
     return converted;
 }
 
-bool Communication::waitForReply() {
+bool Communication::waitForReply(OnTimeout onTimeout) {
     const std::int64_t deadline = services_.elapsedMs() + kReplyTimeoutMs;
     // Each look waits up to a millisecond, so the looks count time as well: a driver that waits
     // on its own may do so while the clock of a test stands still.
@@ -108,7 +108,8 @@ bool Communication::waitForReply() {
             // question, nor by the receive poll as a report.
             link_.PurgeDeviceRx();
             incoming_.expectLateReply();
-            services_.showMessage(text + QStringLiteral(". Check that it is connected and switched on."));
+            if (onTimeout == OnTimeout::Tell)
+                services_.showMessage(text + QStringLiteral(". Check that it is connected and switched on."));
             return false;
         }
         // Wait for the reply itself where the driver can, else sleep a little between looks, so a
@@ -153,8 +154,8 @@ void Communication::passOnLiveReports(QByteArray& bytes) {
     }
 }
 
-QString Communication::ReadTextReply() {
-    if (!waitForReply())
+QString Communication::ReadTextReply(OnTimeout onTimeout) {
+    if (!waitForReply(onTimeout))
         return {};
     QByteArray bytes = readReply(state_.bootloaderMode ? 0 : 100);
     log_.log(QStringLiteral("num of bytes received: %1").arg(bytes.size()));

@@ -29,6 +29,10 @@ QString toHex(const QByteArray& bytes);
 // was found at all, since an empty reply leaves the previous block in place.
 QByteArray decodeDecimalReply(const QByteArray& bytes, bool* appended = nullptr);
 
+// Whether a reply that does not come is told to the user in a message box of its own, or only
+// logged because the caller says what failed in its own words.
+enum class OnTimeout { Tell, Quiet };
+
 // Message framing and the synchronous readers.
 class Communication {
 public:
@@ -47,7 +51,7 @@ public:
 
     // Reads a reply synchronously: UTF-8 text in normal mode; in bootloader mode the first byte
     // received as two hex digits. Empty when the driver fails or nothing arrives in time.
-    QString ReadTextReply();
+    QString ReadTextReply(OnTimeout onTimeout = OnTimeout::Tell);
     // Reads a decimal-number reply into receiveArray. Returns false, leaving receiveArray
     // untouched, when no reply could be read or nothing in it decodes.
     bool ReadStateBlock();
@@ -60,7 +64,7 @@ public:
 
     // Waits for the first byte of a reply, bounded by kReplyTimeoutMs (the user is told when it
     // passes). False when the queue query fails or on time-out.
-    bool waitForReply();
+    bool waitForReply(OnTimeout onTimeout = OnTimeout::Tell);
 
 private:
     // Reads until a read returns nothing, pausing after each read; bounded by kReplyReadLimitMs.

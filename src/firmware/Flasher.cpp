@@ -1,0 +1,269 @@
+#include "firmware/Flasher.h"
+
+#include "base/Convert.h"
+#include "base/Services.h"
+#include "firmware/Bootloader.h"
+#include "protocol/EditorContext.h"
+
+namespace {
+
+struct Code {
+    std::uint8_t command;
+    std::uint8_t complement;
+};
+constexpr Code kWriteMemory{0x31, 0xCE};
+constexpr Code kEraseMemory{0x43, 0xBC};
+constexpr Code kGlobalErase{0xFF, 0x00};
+constexpr Code kGo{0x21, 0xDE};
+
+// Given to the flash to settle after the version record, before the pedal is told it is done.
+constexpr int kSettleBeforeCompleteMs = 10;
+
+// Enough zeros to finish the longest block a bootloader could be waiting for (N, 256 bytes and
+// a checksum) with some to spare; past it they are refused two by two as no command.
+constexpr int kResyncZeros = 264;
+// The bootloader is taken to have finished with the zeros once it has said nothing for this long.
+constexpr int kQuietMs = 100;
+
+QByteArray bytesOf(Code code) {
+    return QByteArray().append(static_cast<char>(code.command)).append(static_cast<char>(code.complement));
+}
+
+QString hex2(std::uint8_t value) {
+    return intToHex(value, 2);
+}
+
+class RunGuard {
+public:
+    explicit RunGuard(bool& running) : running_(running) { running_ = true; }
+    ~RunGuard() { running_ = false; }
+    RunGuard(const RunGuard&) = delete;
+    RunGuard& operator=(const RunGuard&) = delete;
+
+private:
+    bool& running_;
+};
+
+} // namespace
+
+FirmwareFlasher::FirmwareFlasher(EditorContext& ctx) : ctx_(ctx) {}
+
+void FirmwareFlasher::log(const QString& line) {
+    ctx_.console.log(line);
+}
+
+bool FirmwareFlasher::writeBytes(const QByteArray& bytes, const QString& what) {
+    std::copy(bytes.begin(), bytes.end(), ctx_.link.txBuffer.begin());
+    const auto count = static_cast<std::uint32_t>(bytes.size());
+    if (ctx_.link.WriteDevice(count) == count)
+        return true;
+    failure_ = QStringLiteral("the link did not take %1").arg(what);
+    outOfStep_ = true;
+    return false;
+}
+
+bool FirmwareFlasher::acknowledged(const QString& what) {
+    const QString reply = ctx_.comm.ReadTextReply(OnTimeout::Quiet);
+    log(QStringLiteral("received: ") + reply);
+    if (reply == kAckReply) {
+        log(QStringLiteral("ACK"));
+        return true;
+    }
+    if (reply == kNackReply) {
+        log(QStringLiteral("NOT ACK"));
+        // A refusal puts the bootloader back to waiting for a command.
+        failure_ = QStringLiteral("the bootloader refused %1 (NOT ACK)").arg(what);
+        return false;
+    }
+    outOfStep_ = true;
+    failure_ = reply.isEmpty() ? QStringLiteral("the bootloader did not answer %1").arg(what)
+                               : QStringLiteral("the bootloader answered %1 with %2, which is no "
+                                                "acknowledgement")
+                                     .arg(what, reply);
+    return false;
+}
+
+bool FirmwareFlasher::sendWriteAddress(std::uint32_t address) {
+    const QString at = intToHex(address, 8);
+    log(QStringLiteral("SEND WRITE COMMAND"));
+    const QByteArray command = bytesOf(kWriteMemory);
+    if (!writeBytes(command.left(1), QStringLiteral("the write command for %1").arg(at)) ||
+        !writeBytes(command.mid(1), QStringLiteral("the write command for %1").arg(at)) ||
+        !acknowledged(QStringLiteral("the write command for %1").arg(at)))
+        return false;
+    log(QStringLiteral("SEND ADDRESS + CHECKSUM"));
+    const QByteArray bytes = addressWithChecksum(address);
+    log(QStringLiteral("Address: ") + at);
+    log(QStringLiteral("address checksum: ") + hex2(static_cast<std::uint8_t>(bytes.back())));
+    return writeBytes(bytes, QStringLiteral("the address %1").arg(at)) &&
+           acknowledged(QStringLiteral("the address %1").arg(at));
+}
+
+bool FirmwareFlasher::eraseFlash() {
+    log(QStringLiteral("Start Erase Command"));
+    return writeBytes(bytesOf(kEraseMemory), QStringLiteral("the erase command")) &&
+           acknowledged(QStringLiteral("the erase command")) &&
+           writeBytes(bytesOf(kGlobalErase), QStringLiteral("the global erase")) &&
+           acknowledged(QStringLiteral("the global erase"));
+}
+
+bool FirmwareFlasher::writeChunks(const std::vector<FirmwareChunk>& chunks) {
+    ctx_.console.logLines({QStringLiteral("Start Write Command"), QString()});
+    std::uint32_t address = kFlashBase;
+    const auto count = static_cast<int>(chunks.size());
+    for (int i = 0; i < count; ++i) {
+        const QByteArray& bytes = chunks[std::size_t(i)].bytes;
+        if (onProgress)
+            onProgress(i, count);
+        if (!sendWriteAddress(address))
+            return false;
+        const QByteArray block = dataBlock(bytes);
+        const QString what = QStringLiteral("the block at %1").arg(intToHex(address, 8));
+        log(QStringLiteral("SEND N BYTE + DATA + CHECKSUM"));
+        log(QStringLiteral("N_byte: ") + hex2(static_cast<std::uint8_t>(block.front())));
+        if (!writeBytes(block.left(1), what))
+            return false;
+        log(QStringLiteral("chunk size: %1").arg(bytes.size()));
+        if (!writeBytes(bytes, what))
+            return false;
+        log(QStringLiteral("data checksum: ") + hex2(static_cast<std::uint8_t>(block.back())));
+        if (!writeBytes(block.right(1), what) || !acknowledged(what))
+            return false;
+        address += static_cast<std::uint32_t>(bytes.size());
+        log(QString());
+    }
+    return true;
+}
+
+bool FirmwareFlasher::writeVersionRecord(int version) {
+    if (!sendWriteAddress(kVersionRecordAddress))
+        return false;
+    // One byte a write, as the record has always been sent.
+    const QByteArray block = versionRecordBlock(version);
+    for (qsizetype i = 0; i < block.size(); ++i)
+        if (!writeBytes(block.mid(i, 1), QStringLiteral("the version record")))
+            return false;
+    return acknowledged(QStringLiteral("the version record"));
+}
+
+bool FirmwareFlasher::sendGo() {
+    ctx_.console.logLines({QString(), QStringLiteral("SEND GO COMMAND")});
+    const QByteArray command = bytesOf(kGo);
+    if (!writeBytes(command.left(1), QStringLiteral("Go")) ||
+        !writeBytes(command.mid(1), QStringLiteral("Go")) || !acknowledged(QStringLiteral("Go")))
+        return false;
+    const QByteArray bytes = addressWithChecksum(kFlashBase);
+    ctx_.console.logLines(
+        {QStringLiteral("SEND ADDRESS + CHECKSUM"), QStringLiteral("Address: ") + intToHex(kFlashBase, 8),
+         QStringLiteral("address checksum: ") + hex2(static_cast<std::uint8_t>(bytes.back()))});
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        if (!writeBytes(bytes.mid(i, 1), QStringLiteral("Go's address")))
+            return false;
+    return acknowledged(QStringLiteral("Go's address"));
+}
+
+QByteArray FirmwareFlasher::drainUntilQuiet(int quietMs) {
+    QByteArray got;
+    std::int64_t quietSince = ctx_.services.elapsedMs();
+    // Looks count time as well as the clock, as the reply wait does.
+    for (int looks = 0, quietLooks = 0; looks < kReplyReadLimitMs; ++looks) {
+        ctx_.services.processEvents();
+        if (ctx_.link.GetDeviceQueueStatus() != FT_OK)
+            break;
+        if (ctx_.link.rxQueueBytes > 0) {
+            const std::uint32_t n = ctx_.link.ReadDevice();
+            got.append(reinterpret_cast<const char*>(ctx_.link.rxBuffer.data()), n);
+            quietSince = ctx_.services.elapsedMs();
+            quietLooks = 0;
+            continue;
+        }
+        if (ctx_.services.elapsedMs() - quietSince >= quietMs || ++quietLooks >= quietMs)
+            break;
+        if (!ctx_.link.WaitForReceive(1))
+            ctx_.services.pause(1);
+    }
+    return got;
+}
+
+bool FirmwareFlasher::bringBackInStep() {
+    log(QStringLiteral("bringing the bootloader back in step after the last run"));
+    ctx_.link.PurgeDeviceRx();
+    if (!writeBytes(QByteArray(kResyncZeros, '\0'), QStringLiteral("the bytes that bring it back in step")))
+        return false;
+    drainUntilQuiet(kQuietMs);
+    ctx_.link.PurgeDeviceRx();
+    // An odd number of zeros may have been left half a command: one more zero completes it and
+    // is refused. Without a refusal there was no half, and a second zero makes the pair.
+    if (!writeBytes(QByteArray(1, '\0'), QStringLiteral("the bytes that bring it back in step")))
+        return false;
+    if (!drainUntilQuiet(kQuietMs).startsWith(static_cast<char>(0x1F))) {
+        if (!writeBytes(QByteArray(1, '\0'), QStringLiteral("the bytes that bring it back in step")))
+            return false;
+        const QString reply = ctx_.comm.ReadTextReply(OnTimeout::Quiet);
+        log(QStringLiteral("received: ") + reply);
+        if (reply != kNackReply) {
+            failure_ = reply.isEmpty()
+                           ? QStringLiteral("the bootloader did not answer")
+                           : QStringLiteral("the bootloader answered %1 where it should refuse").arg(reply);
+            return false;
+        }
+    }
+    log(QStringLiteral("the bootloader is back in step"));
+    outOfStep_ = false;
+    return true;
+}
+
+FirmwareFlasher::Result FirmwareFlasher::stopBeforeGo() {
+    const QString message = QStringLiteral("The firmware was not written: %1. The pedal is still in its "
+                                           "bootloader, and the upgrade can be started again.")
+                                .arg(failure_);
+    log(message);
+    ctx_.services.showMessage(message);
+    return {Outcome::NotWritten, message};
+}
+
+FirmwareFlasher::Result FirmwareFlasher::flash(const QString& item) {
+    if (running_)
+        return {Outcome::Busy, {}};
+    const FirmwareLoad load = loadBuiltInFirmware(item);
+    if (!load.image) {
+        ctx_.services.showMessage(load.problem);
+        return {Outcome::Refused, load.problem};
+    }
+    return flash(*load.image);
+}
+
+FirmwareFlasher::Result FirmwareFlasher::flash(const FirmwareImage& image) {
+    if (running_)
+        return {Outcome::Busy, {}};
+    if (const QString problem = firmwareImageProblem(image.name, image.bytes, image.version);
+        !problem.isEmpty()) {
+        ctx_.services.showMessage(problem);
+        return {Outcome::Refused, problem};
+    }
+    const RunGuard guard(running_);
+    log(QStringLiteral("Firmware num of bytes: %1").arg(image.bytes.size()));
+    const ChunkedImage chunked = splitIntoChunks(image.bytes);
+    ctx_.console.logLines(chunked.log);
+
+    if (outOfStep_ && !bringBackInStep())
+        return stopBeforeGo();
+    // A reply the bootloader sent late to an earlier step must not be read as this run's.
+    ctx_.link.PurgeDeviceRx();
+    if (!eraseFlash() || !writeChunks(chunked.chunks) || !writeVersionRecord(image.version))
+        return stopBeforeGo();
+
+    ctx_.services.pause(kSettleBeforeCompleteMs);
+    ctx_.services.showMessage(kFirmwareUpgradeComplete);
+    const bool started = sendGo();
+    leaveBootloaderMode(ctx_, true);
+    outOfStep_ = false;
+    if (started)
+        return {Outcome::Flashed, {}};
+    const QString message = QStringLiteral("The firmware is written, but %1, so it may not have started. "
+                                           "Switch the pedal off and on again to start it.")
+                                .arg(failure_);
+    log(message);
+    ctx_.services.showMessage(message);
+    return {Outcome::NotStarted, message};
+}

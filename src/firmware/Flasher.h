@@ -1,0 +1,60 @@
+#pragma once
+
+#include "firmware/FirmwareImage.h"
+
+#include <QString>
+#include <functional>
+
+struct EditorContext;
+
+inline const QString kFirmwareUpgradeComplete =
+    QStringLiteral("Firmware Upgrade Complete, device will now restart");
+
+// Writes a firmware image through the microcontroller's serial bootloader, which the link must
+// already be talking to: one global erase, 256-byte blocks from the start of flash, the version
+// record, Go, and normal mode again. Every step is logged, and every reply is waited for (within
+// the reply time-out) and checked: the run stops at the first step the bootloader does not
+// acknowledge, before Go, so a half-written image is never started.
+class FirmwareFlasher {
+public:
+    enum class Outcome {
+        Flashed,    // written and started; the link is in normal mode again
+        NotStarted, // written, but Go was not acknowledged; normal mode again all the same
+        NotWritten, // stopped before Go: still in the bootloader, and a new run may start
+        Refused,    // nothing sent: the image will not do
+        Busy,       // a run is already going
+    };
+    struct Result {
+        Outcome outcome;
+        QString message; // shown to the user already; empty for Flashed and Busy
+    };
+
+    explicit FirmwareFlasher(EditorContext& ctx);
+
+    // Progress through the blocks: the block about to be written, and how many there are.
+    std::function<void(int value, int maximum)> onProgress;
+
+    Result flash(const QString& item);
+    Result flash(const FirmwareImage& image);
+    bool running() const { return running_; }
+
+private:
+    bool writeBytes(const QByteArray& bytes, const QString& what);
+    bool acknowledged(const QString& what);
+    bool sendWriteAddress(std::uint32_t address);
+    bool eraseFlash();
+    bool writeChunks(const std::vector<FirmwareChunk>& chunks);
+    bool writeVersionRecord(int version);
+    bool sendGo();
+    bool bringBackInStep();
+    QByteArray drainUntilQuiet(int quietMs);
+    void log(const QString& line);
+    Result stopBeforeGo();
+
+    EditorContext& ctx_;
+    bool running_ = false;
+    // A step whose reply did not come, or came garbled, may have left the bootloader part-way
+    // through taking a block; the next run brings it back in step first.
+    bool outOfStep_ = false;
+    QString failure_;
+};
