@@ -5,6 +5,7 @@
 #include "catalogue/ImpulseResponse.h"
 #include "cli/Cli.h"
 #include "console/FilterCoefficients.h"
+#include "firmware/FirmwareImage.h"
 #include "sim/VirtualDriver.h"
 #include "support/FakeFtDriver.h"
 #include "support/RecordingDriver.h"
@@ -395,6 +396,67 @@ TEST_F(Cli, CoeffPrintsTheCalculatorsTableAndRefusesWhatGivesNone) {
     expectFailure(run({"coeff", "A4", "0", "6"}), kExitUsage, "a Q of 0");
     expectFailure(run({"coeff", "A4", "wide", "6"}), kExitUsage, "Q and BOOST are numbers");
     expectFailure(run({"coeff", "H2", "1", "6"}), kExitUsage, "H2 is no note");
+}
+
+// The pedal's flash holds the built-in firmware from its start.
+bool holdsFirmware(VirtualPedal& pedal) {
+    const QByteArray image = ProductData::raw("FIRMWARE_1").value_or(QByteArray());
+    const auto& flash = pedal.bootloader().flash();
+    return !image.isEmpty() &&
+           std::equal(image.begin(), image.end(), flash.begin(),
+                      [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
+}
+
+TEST_F(Cli, FlashWritesTheBuiltInFirmwareEitherWayIntoTheBootloader) {
+    const QString done = "Firmware_1: 41252 bytes written from 08000000, version 1; Firmware Upgrade "
+                         "Complete, device will now "
+                         "restart\n";
+    Outcome r = run({"flash", "--yes"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    EXPECT_EQ(r.out, done);
+    ASSERT_GE(wire.size(), 5u);
+    EXPECT_EQ(std::vector<QByteArray>(wire.begin(), wire.begin() + 5),
+              (std::vector<QByteArray>{"0D01", "0500010203040506", "7F", "43BC", "FF00"}));
+    EXPECT_EQ(wire.back(), "08") << "Go's address ends the run";
+    EXPECT_TRUE(holdsFirmware(pedal()));
+    EXPECT_EQ(pedal().mode(), VirtualPedal::Mode::Firmware);
+
+    // Already in the bootloader, even synchronised and left half-way through a block.
+    for (const bool halfBlock : {false, true}) {
+        pedal().powerCycle(true);
+        if (halfBlock) {
+            tell("7F");
+            tell("31CE" + addressWithChecksum(0x08000000).toHex() + "FF" + QByteArray(60, 'A'));
+            pedal().takeOutput();
+        }
+        wire.clear();
+        r = run({"flash", "firmware_1", "--bootloader"});
+        EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+        EXPECT_EQ(r.out, done);
+        EXPECT_EQ(wire.front(), "7F");
+        EXPECT_TRUE(holdsFirmware(pedal())) << halfBlock;
+        EXPECT_EQ(pedal().mode(), VirtualPedal::Mode::Firmware);
+    }
+}
+
+TEST_F(Cli, FlashStopsBeforeGoAtARefusalAndRefusesWhatCannotBe) {
+    pedal().faults().nackBootloaderStep = 40;
+    Outcome r = run({"flash", "--yes"});
+    expectFailure(r, kExitFailed, "The firmware was not written: the bootloader refused");
+    EXPECT_TRUE(r.err.contains("(tarvo-max flash --bootloader)"));
+    EXPECT_EQ(std::count(wire.begin(), wire.end(), QByteArray("21")), 0) << "no Go";
+    EXPECT_EQ(pedal().mode(), VirtualPedal::Mode::Bootloader);
+
+    pedal().faults().nackBootloaderStep = 0;
+    r = run({"flash", "--bootloader"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    EXPECT_TRUE(holdsFirmware(pedal()));
+
+    wire.clear();
+    expectFailure(run({"flash"}), kExitUsage, "flash asks the pedal into its bootloader");
+    expectFailure(run({"flash", "Firmware_7", "--yes"}), kExitUsage, "the editor holds no firmware called");
+    EXPECT_TRUE(wire.empty());
+    expectFailure(run({"flash", "--bootloader"}), kExitFailed, "no bootloader answered");
 }
 
 TEST_F(Cli, UploadTakesTheAnswerAcrossReadsAndWaitsForItNoLonger) {

@@ -39,6 +39,7 @@ const CommandRule kCommands[] = {
     {"preset", 2, 2, "save or load, and a FILE", {}, &CliSession::preset},
     {"ir", 1, 1, "the WAV file", {"--effect", "-o", "--bank"}, &CliSession::impulseResponse},
     {"coeff", 3, 3, "NOTE, Q and BOOST", {}, &CliSession::coefficients},
+    {"flash", 0, 1, "at most the firmware's NAME", {"--yes", "--bootloader"}, &CliSession::flash},
 };
 
 // Options that any command takes.
@@ -56,6 +57,7 @@ const FlagOption kFlags[] = {
     {"--help", &CommandLine::help},
     {"-h", &CommandLine::help},
     {"--version", &CommandLine::version},
+    {"--bootloader", &CommandLine::bootloader},
 };
 
 struct ValueOption {

@@ -15,10 +15,11 @@ struct CommandLine {
     bool yes = false;
     bool help = false;
     bool version = false;
-    QString bank;   // --bank as written; the command reads it
-    QString output; // -o FILE
-    QString effect; // --effect NAME
-    QString ir;     // --ir WAV
+    bool bootloader = false; // flash: the pedal is in its bootloader already
+    QString bank;            // --bank as written; the command reads it
+    QString output;          // -o FILE
+    QString effect;          // --effect NAME
+    QString ir;              // --ir WAV
     // Options that stand on the line, by name, so a command can refuse those it does not take.
     QStringList given;
 };

@@ -43,6 +43,7 @@ private:
 };
 
 struct AssignmentCodes;
+class FirmwareFlasher;
 
 // One run of a command: the link to the pedal, and the commands' steps over it. The commands
 // live in files by area; the steps they share are here once.
@@ -76,6 +77,8 @@ public:
     // Converters that need no pedal (CliConverterCommands.cpp); ir uploads without -o.
     int impulseResponse(const CommandLine& line);
     int coefficients(const CommandLine& line);
+    // The built-in firmware through the pedal's bootloader (CliFirmwareCommand.cpp).
+    int flash(const CommandLine& line);
 
     // The protocol log, on standard error with --verbose.
     void appendLines(const QStringList& lines, bool scroll) override;
@@ -117,6 +120,8 @@ private:
     std::optional<QString> composeIr(const QString& wav, const QString& effectName);
     int sendUpload(const QString& name, bool impulseResponse, const UploadProgram& program, int bank);
     bool waitForUploadComplete(std::uint32_t sentBytes);
+    // Flash (CliFirmwareCommand.cpp): linked, and the bootloader synchronised.
+    bool reachBootloader(bool alreadyThere, FirmwareFlasher& flasher);
     // Assign (CliAssignCommand.cpp).
     bool changeAssignment(const QStringList& words, AssignmentCodes& codes, QString& said);
     bool changeParameterAssignment(const QStringList& words, AssignmentCodes& codes, QString& said);

@@ -3,6 +3,7 @@
 #include "base/Convert.h"
 #include "base/Services.h"
 #include "firmware/Bootloader.h"
+#include "protocol/Commands.h"
 #include "protocol/EditorContext.h"
 
 namespace {
@@ -211,6 +212,28 @@ bool FirmwareFlasher::bringBackInStep() {
     log(QStringLiteral("the bootloader is back in step"));
     outOfStep_ = false;
     return true;
+}
+
+bool FirmwareFlasher::findBootloader() {
+    ctx_.state.bootloaderMode = true;
+    ctx_.link.SetSerialParameters(SerialMode::Bootloader);
+    ctx_.link.SetDeviceDataCharacteristics();
+    ctx_.link.PurgeDeviceRx();
+    if (!writeBytes(QByteArray(1, static_cast<char>(BootloaderCode::Sync)),
+                    QStringLiteral("the synchronisation byte")))
+        return false;
+    const QByteArray reply = drainUntilQuiet(kQuietMs);
+    ctx_.console.logDirect(QStringLiteral("received Byte: ") +
+                           QString::fromLatin1(reply.left(1).toHex().toUpper()));
+    // A fresh bootloader acknowledges; one already synchronised and holding half a command
+    // refuses the pair the byte completes. Either way it now waits for a command.
+    if (reply.startsWith(static_cast<char>(BootloaderCode::Ack)) ||
+        reply.startsWith(static_cast<char>(BootloaderCode::Nack))) {
+        outOfStep_ = false;
+        return true;
+    }
+    outOfStep_ = true;
+    return bringBackInStep();
 }
 
 FirmwareFlasher::Result FirmwareFlasher::stopBeforeGo() {

@@ -34,6 +34,13 @@ public:
     // Progress through the blocks: the block about to be written, and how many there are.
     std::function<void(int value, int maximum)> onProgress;
 
+    // For a pedal found already in its bootloader, which an earlier run may have synchronised
+    // and even left part-way through a step: the synchronisation byte, and the bootloader
+    // brought back in step when it is not acknowledged or refused at once. Logged as the
+    // handshake is; false, with the reason in lastFailure(), when it cannot be reached.
+    bool findBootloader();
+    QString lastFailure() const { return failure_; }
+
     Result flash(const QString& item);
     Result flash(const FirmwareImage& image);
     bool running() const { return running_; }

@@ -1,0 +1,88 @@
+// flash: the editor's built-in firmware written through the pedal's serial bootloader, either
+// by asking a running pedal into it (B2 held, --yes) or finding it already there (--bootloader).
+
+#include "cli/CliSession.h"
+
+#include "firmware/Bootloader.h"
+#include "firmware/Flasher.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// The built-in image of that name, in any letter case; the newest without one.
+QString firmwareItemNamed(const QString& typed) {
+    const QStringList items = firmwareItems();
+    if (typed.isEmpty())
+        return items.last();
+    for (const QString& item : items)
+        if (item.compare(typed, Qt::CaseInsensitive) == 0)
+            return item;
+    return {};
+}
+
+} // namespace
+
+bool CliSession::reachBootloader(bool alreadyThere, FirmwareFlasher& flasher) {
+    if (!link())
+        return false;
+    // The bootloader's silence is a step's failure, said once by the command.
+    ctx_.link.reportDriverErrors = false;
+    services_.messages.clear();
+    if (alreadyThere) {
+        if (!flasher.findBootloader())
+            return stepFailed(
+                QStringLiteral("no bootloader answered; is the pedal in its bootloader (powered up "
+                               "with B2 (SAVE) held)?"));
+        return true;
+    }
+    if (enterBootloader(ctx_) != BootloaderEntry::Entered)
+        return stepFailed(kBootloaderEntryFailed +
+                          QStringLiteral(": the pedal did not start its bootloader (was B2 (SAVE) held?)"));
+    return true;
+}
+
+int CliSession::flash(const CommandLine& line) {
+    const QString typed = line.operands.isEmpty() ? QString() : line.operands.first();
+    const QString item = firmwareItemNamed(typed);
+    if (item.isEmpty())
+        return fail(QStringLiteral("the editor holds no firmware called %1; it holds %2")
+                        .arg(typed, firmwareItems().join(QLatin1String(", "))),
+                    kExitUsage);
+    const FirmwareLoad load = loadBuiltInFirmware(item);
+    if (!load.image)
+        return fail(load.problem);
+    const bool alreadyThere = line.given.contains(QLatin1String("--bootloader"));
+    if (!alreadyThere && !line.yes)
+        return fail(
+            QStringLiteral("flash asks the pedal into its bootloader, which it enters only with B2 (SAVE) "
+                           "held: hold it and add --yes (a pedal already in its bootloader takes "
+                           "--bootloader)"),
+            kExitUsage);
+    FirmwareFlasher flasher(ctx_);
+    if (!reachBootloader(alreadyThere, flasher))
+        return status_;
+
+    // A bar on a terminal; nothing where standard error is a file or a pipe.
+    const bool bar = err_.string() == nullptr && isatty(STDERR_FILENO) != 0;
+    flasher.onProgress = [this, bar](int value, int maximum) {
+        if (!bar)
+            return;
+        const int width = 40;
+        const int done = maximum > 0 ? value * width / maximum : 0;
+        err_ << '\r' << "writing [" << QString(done, u'#') << QString(width - done, u' ') << "] " << value
+             << '/' << maximum;
+        err_.flush();
+    };
+    const FirmwareFlasher::Result result = flasher.flash(*load.image);
+    if (bar)
+        err_ << '\r' << QString(70, u' ') << '\r';
+    if (result.outcome != FirmwareFlasher::Outcome::Flashed)
+        return fail(result.outcome == FirmwareFlasher::Outcome::NotWritten
+                        ? result.message + QStringLiteral(" (tarvo-max flash --bootloader)")
+                        : result.message);
+    out_ << item << ": " << load.image->bytes.size() << " bytes written from 08000000, version "
+         << load.image->version << "; " << kFirmwareUpgradeComplete << Qt::endl;
+    return kExitOk;
+}
