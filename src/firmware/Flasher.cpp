@@ -163,7 +163,7 @@ bool FirmwareFlasher::sendGo() {
     return acknowledged(QStringLiteral("Go's address"));
 }
 
-QByteArray FirmwareFlasher::drainUntilQuiet(int quietMs) {
+QByteArray FirmwareFlasher::drainUntilQuiet(int quietMs, bool firstReply) {
     QByteArray got;
     std::int64_t quietSince = ctx_.services.elapsedMs();
     // Looks count time as well as the clock, as the reply wait does.
@@ -174,6 +174,8 @@ QByteArray FirmwareFlasher::drainUntilQuiet(int quietMs) {
         if (ctx_.link.rxQueueBytes > 0) {
             const std::uint32_t n = ctx_.link.ReadDevice();
             got.append(reinterpret_cast<const char*>(ctx_.link.rxBuffer.data()), n);
+            if (firstReply && !got.isEmpty())
+                break;
             quietSince = ctx_.services.elapsedMs();
             quietLooks = 0;
             continue;
@@ -197,7 +199,7 @@ bool FirmwareFlasher::bringBackInStep() {
     // is refused. Without a refusal there was no half, and a second zero makes the pair.
     if (!writeBytes(QByteArray(1, '\0'), QStringLiteral("the bytes that bring it back in step")))
         return false;
-    if (!drainUntilQuiet(kQuietMs).startsWith(static_cast<char>(0x1F))) {
+    if (!drainUntilQuiet(kQuietMs, true).startsWith(static_cast<char>(0x1F))) {
         if (!writeBytes(QByteArray(1, '\0'), QStringLiteral("the bytes that bring it back in step")))
             return false;
         const QString reply = ctx_.comm.ReadTextReply(OnTimeout::Quiet);
@@ -222,7 +224,8 @@ bool FirmwareFlasher::findBootloader() {
     if (!writeBytes(QByteArray(1, static_cast<char>(BootloaderCode::Sync)),
                     QStringLiteral("the synchronisation byte")))
         return false;
-    const QByteArray reply = drainUntilQuiet(kQuietMs);
+    const QByteArray reply = drainUntilQuiet(kQuietMs, true);
+    ctx_.link.PurgeDeviceRx();
     ctx_.console.logDirect(QStringLiteral("received Byte: ") +
                            QString::fromLatin1(reply.left(1).toHex().toUpper()));
     // A fresh bootloader acknowledges; one already synchronised and holding half a command

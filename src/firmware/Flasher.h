@@ -54,7 +54,9 @@ private:
     bool writeVersionRecord(int version);
     bool sendGo();
     bool bringBackInStep();
-    QByteArray drainUntilQuiet(int quietMs);
+    // What arrives until the line has been quiet for quietMs (or, with firstReply, the first
+    // bytes that arrive within it).
+    QByteArray drainUntilQuiet(int quietMs, bool firstReply = false);
     void log(const QString& line);
     Result stopBeforeGo();
 

@@ -1,0 +1,169 @@
+// The built-in firmware (41,252 bytes) flashed through a pseudo-terminal into the virtual pedal
+// program's bootloader running at the speed of a real serial line (115200 baud, 8E1), against
+// the wire time of the bytes that cross the line both ways; and, for comparison, stm32flash
+// (Debian's package, if installed) writing the same image into the same bootloader without
+// verifying, as a maintainer would by hand.
+
+#include "ProductData.h"
+#include "cli/Cli.h"
+#include "cli/TerminalServices.h"
+#include "link/ForwardingDriver.h"
+#include "link/system/SystemBridges.h"
+#include "virtual_pedal_process.h"
+
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <sys/wait.h>
+
+namespace {
+
+constexpr double kGoalRatio = 1.10;
+constexpr double kBitsPerByte = 11.0; // 8E1
+constexpr double kBaudRate = 115200.0;
+const char* const kStm32flash = "/usr/bin/stm32flash";
+
+const bool kProgramFound = [] {
+    if (qEnvironmentVariableIsEmpty("TARVO_BINARY_DIR"))
+        qputenv("TARVO_BINARY_DIR", TARVO_BINARY_DIR);
+    return true;
+}();
+
+// The pauses the protocol asks for, without the naps between looks at an empty queue.
+class CountingServices : public TerminalServices {
+public:
+    void pause(int milliseconds) override {
+        if (milliseconds > 1)
+            pausedMs += milliseconds;
+        TerminalServices::pause(milliseconds);
+    }
+    double pausedMs = 0;
+};
+
+class CountingDriver : public ForwardingDriver {
+public:
+    CountingDriver(std::unique_ptr<FtDriver> system, double& bytes)
+        : ForwardingDriver(system.get()), system_(std::move(system)), bytes_(bytes) {}
+    FtStatus read(FtHandle handle, std::uint8_t* buffer, std::uint32_t toRead, std::uint32_t& got) override {
+        const FtStatus status = ForwardingDriver::read(handle, buffer, toRead, got);
+        bytes_ += got;
+        return status;
+    }
+    FtStatus write(FtHandle handle, const std::uint8_t* buffer, std::uint32_t count,
+                   std::uint32_t& written) override {
+        const FtStatus status = ForwardingDriver::write(handle, buffer, count, written);
+        bytes_ += written;
+        return status;
+    }
+
+private:
+    std::unique_ptr<FtDriver> system_;
+    double& bytes_;
+};
+
+double stm32flashMeanMs = 0; // measured first, for the comparison in the editor's own result
+
+double wireMs(double bytes) {
+    return bytes * kBitsPerByte / kBaudRate * 1000.0;
+}
+
+void BM_Stm32flashWritesTheImage(benchmark::State& state) {
+    if (access(kStm32flash, X_OK) != 0) {
+        state.SkipWithError("stm32flash is not installed (Debian: stm32flash)");
+        return;
+    }
+    QTemporaryDir dir;
+    const QString image = dir.filePath("firmware.bin");
+    QFile file(image);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(ProductData::raw("FIRMWARE_1").value_or(QByteArray())) <= 0) {
+        state.SkipWithError("cannot write the image");
+        return;
+    }
+    file.close();
+    double totalMs = 0;
+    for (auto _ : state) {
+        ServedPedal pedal{{"--bootloader", "--line-speed"}};
+        // stm32flash keeps the port's own framing (-b 0), as a pseudo-terminal cannot take its own.
+        const int setup = open(pedal.pty.c_str(), O_RDWR | O_NOCTTY);
+        setFraming(setup, B115200, Parity::Even);
+        close(setup);
+        const int devNull = open("/dev/null", O_WRONLY);
+        const auto start = std::chrono::steady_clock::now();
+        Child flasher;
+        flasher.pid = spawn(
+            {kStm32flash, "-b", "0", "-w", image.toStdString(), "-g", "0x08000000", pedal.pty}, devNull);
+        int status = 0;
+        waitpid(flasher.pid, &status, 0);
+        flasher.pid = -1;
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        close(devNull);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("stm32flash failed");
+            break;
+        }
+        state.SetIterationTime(took.count() / 1000.0);
+        totalMs += took.count();
+    }
+    stm32flashMeanMs =
+        totalMs / static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.SetLabel("for comparison");
+}
+BENCHMARK(BM_Stm32flashWritesTheImage)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_FlashTheBuiltInFirmwareFromTheCommandLine(benchmark::State& state) {
+    CountingServices services;
+    double bytes = 0;
+    CliRuntime runtime{services,
+                       [&](bool) { return std::make_unique<CountingDriver>(makeSystemDriver(), bytes); },
+                       [] { return false; }};
+    double ratioSum = 0;
+    double totalMs = 0;
+    for (auto _ : state) {
+        ServedPedal pedal{{"--bootloader", "--line-speed"}};
+        if (!pedal.serving()) {
+            state.SkipWithError("the virtual pedal program did not start");
+            return;
+        }
+        qputenv("TARVO_MAX_SERIAL_PORT", QByteArray::fromStdString(pedal.pty));
+        QString printed;
+        QString errors;
+        QTextStream out(&printed);
+        QTextStream err(&errors);
+        services.pausedMs = 0;
+        bytes = 0;
+        const auto start = std::chrono::steady_clock::now();
+        const int status = runCli({"flash", "--bootloader"}, runtime, out, err);
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        qunsetenv("TARVO_MAX_SERIAL_PORT");
+        if (status != kExitOk) {
+            state.SkipWithError(("the flash failed: " + errors).toStdString().c_str());
+            break;
+        }
+        state.SetIterationTime(took.count() / 1000.0);
+        const double floor = services.pausedMs + wireMs(bytes);
+        ratioSum += took.count() / floor;
+        totalMs += took.count();
+        state.counters["floor_ms"] = floor;
+        state.counters["bytes"] = bytes;
+    }
+    const double runs = static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    const double ratio = ratioSum / runs;
+    state.counters["ratio"] = ratio;
+    if (stm32flashMeanMs > 0)
+        state.counters["stm32flash_ms"] = stm32flashMeanMs;
+    std::string label =
+        std::string("goal: at most 1.10 x the wire time") + (ratio <= kGoalRatio ? " (met)" : " (MISSED)");
+    if (stm32flashMeanMs > 0)
+        label +=
+            totalMs / runs <= stm32flashMeanMs ? "; not slower than stm32flash" : "; SLOWER than stm32flash";
+    state.SetLabel(label);
+}
+BENCHMARK(BM_FlashTheBuiltInFirmwareFromTheCommandLine)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
