@@ -459,6 +459,32 @@ TEST_F(Cli, FlashStopsBeforeGoAtARefusalAndRefusesWhatCannotBe) {
     expectFailure(run({"flash", "--bootloader"}), kExitFailed, "no bootloader answered");
 }
 
+TEST_F(Cli, FlashWritesARawImageWithTheVersionInItsName) {
+    QTemporaryDir dir;
+    const auto file = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName();
+    };
+    // The built-in image's vector table, so the pedal can start it.
+    const QByteArray image = ProductData::raw("FIRMWARE_1").value_or(QByteArray()).left(1000);
+    Outcome r = run({"flash", "--image", file("Mine_2.bin", image), "--yes"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("Mine_2.bin: 1000 bytes written from")) << r.out.toStdString();
+    EXPECT_EQ(pedal().mode(), VirtualPedal::Mode::Firmware);
+    EXPECT_EQ(pedal().firmwareVersion(), 2);
+
+    wire.clear();
+    expectFailure(
+        run({"flash", "--image", file("Big_3.bin", QByteArray(kMaxFirmwareImageBytes + 1, 'x')), "--yes"}),
+        kExitFailed, "The firmware image Big_3.bin is 130049 bytes long");
+    expectFailure(run({"flash", "--image", file("nightly.bin", image), "--yes"}), kExitFailed,
+                  "The firmware nightly.bin does not say its version");
+    expectFailure(run({"flash", "--image", dir.filePath("none_1.bin"), "--yes"}), kExitFailed, "cannot read");
+    EXPECT_TRUE(wire.empty());
+}
+
 TEST_F(Cli, UploadTakesTheAnswerAcrossReadsAndWaitsForItNoLonger) {
     std::vector<QByteArray> written;
     std::vector<QByteArray> replies;

@@ -39,7 +39,7 @@ const CommandRule kCommands[] = {
     {"preset", 2, 2, "save or load, and a FILE", {}, &CliSession::preset},
     {"ir", 1, 1, "the WAV file", {"--effect", "-o", "--bank"}, &CliSession::impulseResponse},
     {"coeff", 3, 3, "NOTE, Q and BOOST", {}, &CliSession::coefficients},
-    {"flash", 0, 1, "at most the firmware's NAME", {"--yes", "--bootloader"}, &CliSession::flash},
+    {"flash", 0, 1, "at most the firmware's NAME", {"--yes", "--bootloader", "--image"}, &CliSession::flash},
 };
 
 // Options that any command takes.
@@ -72,6 +72,7 @@ const ValueOption kValueOptions[] = {
     {"--output", "-o", &CommandLine::output},
     {"--effect", "--effect", &CommandLine::effect},
     {"--ir", "--ir", &CommandLine::ir},
+    {"--image", "--image", &CommandLine::image},
 };
 
 // Takes the option at args[i] (and its value), if it is one. False when it is no option.

@@ -20,6 +20,7 @@ struct CommandLine {
     QString output;          // -o FILE
     QString effect;          // --effect NAME
     QString ir;              // --ir WAV
+    QString image;           // --image FILE
     // Options that stand on the line, by name, so a command can refuse those it does not take.
     QStringList given;
 };

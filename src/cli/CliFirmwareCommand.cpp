@@ -6,6 +6,8 @@
 #include "firmware/Bootloader.h"
 #include "firmware/Flasher.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <cstdio>
 #include <unistd.h>
 
@@ -43,16 +45,48 @@ bool CliSession::reachBootloader(bool alreadyThere, FirmwareFlasher& flasher) {
     return true;
 }
 
-int CliSession::flash(const CommandLine& line) {
+std::optional<FirmwareImage> CliSession::firmwareToFlash(const CommandLine& line) {
     const QString typed = line.operands.isEmpty() ? QString() : line.operands.first();
+    if (line.given.contains(QLatin1String("--image"))) {
+        if (!typed.isEmpty()) {
+            fail(QStringLiteral("flash takes a built-in firmware's NAME or --image FILE, not both"),
+                 kExitUsage);
+            return std::nullopt;
+        }
+        // A raw flash image of the maintainer's own, with the version its record is to hold.
+        QFile file(line.image);
+        if (!file.open(QIODevice::ReadOnly)) {
+            fail(QStringLiteral("cannot read %1: %2").arg(line.image, file.errorString()));
+            return std::nullopt;
+        }
+        // Its version is the last character of its name before the extension, as the built-in
+        // images' is of theirs: Firmware_2.bin holds version 2.
+        const QString name = QFileInfo(line.image).fileName();
+        const std::optional<int> version = firmwareVersionOf(QFileInfo(line.image).completeBaseName());
+        if (const QString problem = firmwareImageProblem(name, file.size(), version); !problem.isEmpty()) {
+            fail(problem);
+            return std::nullopt;
+        }
+        const FirmwareImage image{name, *version, file.readAll()};
+        return image;
+    }
     const QString item = firmwareItemNamed(typed);
-    if (item.isEmpty())
-        return fail(QStringLiteral("the editor holds no firmware called %1; it holds %2")
-                        .arg(typed, firmwareItems().join(QLatin1String(", "))),
-                    kExitUsage);
+    if (item.isEmpty()) {
+        fail(QStringLiteral("the editor holds no firmware called %1; it holds %2")
+                 .arg(typed, firmwareItems().join(QLatin1String(", "))),
+             kExitUsage);
+        return std::nullopt;
+    }
     const FirmwareLoad load = loadBuiltInFirmware(item);
     if (!load.image)
-        return fail(load.problem);
+        fail(load.problem);
+    return load.image;
+}
+
+int CliSession::flash(const CommandLine& line) {
+    const std::optional<FirmwareImage> image = firmwareToFlash(line);
+    if (!image)
+        return status_;
     const bool alreadyThere = line.given.contains(QLatin1String("--bootloader"));
     if (!alreadyThere && !line.yes)
         return fail(
@@ -64,25 +98,32 @@ int CliSession::flash(const CommandLine& line) {
     if (!reachBootloader(alreadyThere, flasher))
         return status_;
 
-    // A bar on a terminal; nothing where standard error is a file or a pipe.
-    const bool bar = err_.string() == nullptr && isatty(STDERR_FILENO) != 0;
-    flasher.onProgress = [this, bar](int value, int maximum) {
-        if (!bar)
+    // A bar on a terminal; where standard error is a file or a pipe, a line now and then. A
+    // caller that keeps the messages in memory (a test, a script host) gets neither.
+    const bool realStream = err_.string() == nullptr;
+    const bool bar = realStream && isatty(STDERR_FILENO) != 0;
+    flasher.onProgress = [this, bar, realStream](int value, int maximum) {
+        if (!realStream)
             return;
+        if (!bar) {
+            if (value % 32 == 0)
+                err_ << "writing block " << value + 1 << " of " << maximum << Qt::endl;
+            return;
+        }
         const int width = 40;
         const int done = maximum > 0 ? value * width / maximum : 0;
         err_ << '\r' << "writing [" << QString(done, u'#') << QString(width - done, u' ') << "] " << value
              << '/' << maximum;
         err_.flush();
     };
-    const FirmwareFlasher::Result result = flasher.flash(*load.image);
+    const FirmwareFlasher::Result result = flasher.flash(*image);
     if (bar)
         err_ << '\r' << QString(70, u' ') << '\r';
     if (result.outcome != FirmwareFlasher::Outcome::Flashed)
         return fail(result.outcome == FirmwareFlasher::Outcome::NotWritten
                         ? result.message + QStringLiteral(" (tarvo-max flash --bootloader)")
                         : result.message);
-    out_ << item << ": " << load.image->bytes.size() << " bytes written from 08000000, version "
-         << load.image->version << "; " << kFirmwareUpgradeComplete << Qt::endl;
+    out_ << image->name << ": " << image->bytes.size() << " bytes written from 08000000, version "
+         << image->version << "; " << kFirmwareUpgradeComplete << Qt::endl;
     return kExitOk;
 }

@@ -44,6 +44,7 @@ private:
 
 struct AssignmentCodes;
 class FirmwareFlasher;
+struct FirmwareImage;
 
 // One run of a command: the link to the pedal, and the commands' steps over it. The commands
 // live in files by area; the steps they share are here once.
@@ -122,6 +123,8 @@ private:
     bool waitForUploadComplete(std::uint32_t sentBytes);
     // Flash (CliFirmwareCommand.cpp): linked, and the bootloader synchronised.
     bool reachBootloader(bool alreadyThere, FirmwareFlasher& flasher);
+    // The built-in image named (the newest when none is), or the file of --image.
+    std::optional<FirmwareImage> firmwareToFlash(const CommandLine& line);
     // Assign (CliAssignCommand.cpp).
     bool changeAssignment(const QStringList& words, AssignmentCodes& codes, QString& said);
     bool changeParameterAssignment(const QStringList& words, AssignmentCodes& codes, QString& said);

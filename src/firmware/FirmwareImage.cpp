@@ -29,18 +29,18 @@ QStringList firmwareSelectLog(const QString& item) {
     return {QStringLiteral("Firmware Version: ") + (version ? QString::number(*version) : QString()), item};
 }
 
-QString firmwareImageProblem(const QString& name, const QByteArray& bytes, std::optional<int> version) {
+QString firmwareImageProblem(const QString& name, qint64 size, std::optional<int> version) {
     if (!version)
         return QStringLiteral("The firmware %1 does not say its version (the last character of its name); "
                               "nothing was sent.")
             .arg(name);
-    if (bytes.isEmpty())
+    if (size == 0)
         return QStringLiteral("The firmware image %1 is empty; nothing was sent.").arg(name);
-    if (bytes.size() > kMaxFirmwareImageBytes)
+    if (size > kMaxFirmwareImageBytes)
         return QStringLiteral("The firmware image %1 is %2 bytes long, more than the %3 bytes of flash below "
                               "the version record; nothing was sent.")
             .arg(name)
-            .arg(bytes.size())
+            .arg(size)
             .arg(kMaxFirmwareImageBytes);
     return {};
 }
@@ -54,7 +54,7 @@ FirmwareLoad loadBuiltInFirmware(const QString& item) {
         return load;
     }
     const std::optional<int> version = firmwareVersionOf(item);
-    load.problem = firmwareImageProblem(item, *bytes, version);
+    load.problem = firmwareImageProblem(item, bytes->size(), version);
     if (load.problem.isEmpty())
         load.image = FirmwareImage{item, *version, *bytes};
     return load;

@@ -35,8 +35,8 @@ struct FirmwareLoad {
     QString problem;
 };
 FirmwareLoad loadBuiltInFirmware(const QString& item);
-// The same checks for bytes from elsewhere.
-QString firmwareImageProblem(const QString& name, const QByteArray& bytes, std::optional<int> version);
+// The same checks for an image from elsewhere, by its size.
+QString firmwareImageProblem(const QString& name, qint64 size, std::optional<int> version);
 
 struct FirmwareChunk {
     QString text; // the chunk's bytes as upper-case hex, two digits a byte

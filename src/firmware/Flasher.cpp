@@ -262,7 +262,7 @@ FirmwareFlasher::Result FirmwareFlasher::flash(const QString& item) {
 FirmwareFlasher::Result FirmwareFlasher::flash(const FirmwareImage& image) {
     if (running_)
         return {Outcome::Busy, {}};
-    if (const QString problem = firmwareImageProblem(image.name, image.bytes, image.version);
+    if (const QString problem = firmwareImageProblem(image.name, image.bytes.size(), image.version);
         !problem.isEmpty()) {
         ctx_.services.showMessage(problem);
         return {Outcome::Refused, problem};

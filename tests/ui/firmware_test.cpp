@@ -75,7 +75,9 @@ struct Rig {
 struct Firmware : ::testing::Test, Rig {};
 
 TEST_F(Firmware, EntersTheBootloaderAndWritesTheBuiltInFirmwareExactly) {
+    pedal().bootloader().flash()[0x1FC07] = 5; // the version record of the firmware it runs
     enterBootloader();
+    EXPECT_EQ(editor.text("lblFirmwareVersion"), "Firmware Version: 5");
     EXPECT_EQ(editor.wire->take(), (std::vector<QByteArray>{"0D01", "0500010203040506", "7F"}));
     EXPECT_EQ(editor.services.questions,
               QStringList{"To enter Firmware Upgrade Mode keep B2(SAVE) button on the "
@@ -131,10 +133,11 @@ TEST_F(Firmware, EntersTheBootloaderAndWritesTheBuiltInFirmwareExactly) {
     EXPECT_EQ(log.count("N_byte: FF"), 161);
     EXPECT_EQ(log.count("NOT ACK"), 0);
 
-    // Back in normal mode, the pedal answers the editor again.
+    // Back in normal mode, the pedal answers the editor again, from the new firmware.
     editor.wire->take();
     editor.click("btnOpenEffect");
     EXPECT_FALSE(editor.wire->take().empty());
+    EXPECT_EQ(editor.text("lblFirmwareVersion"), "Firmware Version: 1");
     EXPECT_FALSE(editor.services.messages.join(' ').contains("No reply"));
 }
 
