@@ -4,10 +4,10 @@
 // (Debian's package, if installed) writing the same image into the same bootloader without
 // verifying, as a maintainer would by hand.
 
+#include "LineCounting.h"
 #include "ProductData.h"
 #include "cli/Cli.h"
 #include "cli/TerminalServices.h"
-#include "link/ForwardingDriver.h"
 #include "link/system/SystemBridges.h"
 #include "virtual_pedal_process.h"
 
@@ -25,44 +25,6 @@ constexpr double kGoalRatio = 1.10;
 constexpr double kBitsPerByte = 11.0; // 8E1
 constexpr double kBaudRate = 115200.0;
 const char* const kStm32flash = "/usr/bin/stm32flash";
-
-const bool kProgramFound = [] {
-    if (qEnvironmentVariableIsEmpty("TARVO_BINARY_DIR"))
-        qputenv("TARVO_BINARY_DIR", TARVO_BINARY_DIR);
-    return true;
-}();
-
-// The pauses the protocol asks for, without the naps between looks at an empty queue.
-class CountingServices : public TerminalServices {
-public:
-    void pause(int milliseconds) override {
-        if (milliseconds > 1)
-            pausedMs += milliseconds;
-        TerminalServices::pause(milliseconds);
-    }
-    double pausedMs = 0;
-};
-
-class CountingDriver : public ForwardingDriver {
-public:
-    CountingDriver(std::unique_ptr<FtDriver> system, double& bytes)
-        : ForwardingDriver(system.get()), system_(std::move(system)), bytes_(bytes) {}
-    FtStatus read(FtHandle handle, std::uint8_t* buffer, std::uint32_t toRead, std::uint32_t& got) override {
-        const FtStatus status = ForwardingDriver::read(handle, buffer, toRead, got);
-        bytes_ += got;
-        return status;
-    }
-    FtStatus write(FtHandle handle, const std::uint8_t* buffer, std::uint32_t count,
-                   std::uint32_t& written) override {
-        const FtStatus status = ForwardingDriver::write(handle, buffer, count, written);
-        bytes_ += written;
-        return status;
-    }
-
-private:
-    std::unique_ptr<FtDriver> system_;
-    double& bytes_;
-};
 
 double stm32flashMeanMs = 0; // measured first, for the comparison in the editor's own result
 
@@ -127,7 +89,7 @@ void BM_Stm32flashWritesTheImage(benchmark::State& state) {
 BENCHMARK(BM_Stm32flashWritesTheImage)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_FlashTheBuiltInFirmwareFromTheCommandLine(benchmark::State& state) {
-    CountingServices services;
+    PauseCounting<TerminalServices> services;
     double bytes = 0;
     CliRuntime runtime{services,
                        [&](bool) { return std::make_unique<CountingDriver>(makeSystemDriver(), bytes); },

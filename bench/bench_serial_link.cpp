@@ -3,10 +3,10 @@
 // Request until its values are shown, against what they cannot beat: the pauses the editor must
 // make plus the wire time of the bytes exchanged.
 
+#include "LineCounting.h"
 #include "app/EditorApp.h"
 #include "app/QtServices.h"
 #include "app/TformMain.h"
-#include "link/ForwardingDriver.h"
 #include "link/system/SystemBridges.h"
 #include "protocol/EditorContext.h"
 #include "virtual_pedal_process.h"
@@ -23,49 +23,12 @@ constexpr double kGoalRatio = 1.10;
 constexpr double kBitsPerByte = 10.0; // 8N1
 constexpr double kBaudRate = 115200.0;
 
-// The desktop as the product has it, adding up the pauses the protocol asks for. The 1 ms naps
-// between looks at an empty queue are the editor's own waiting for bytes on the wire, not
-// pauses of the protocol, so they are not counted.
-class CountingServices : public QtServices {
-public:
-    void pause(int milliseconds) override {
-        if (milliseconds > 1)
-            pausedMs += milliseconds;
-        QtServices::pause(milliseconds);
-    }
-    double pausedMs = 0;
-};
-
-// Counts the bytes that cross the line either way.
-class CountingDriver : public ForwardingDriver {
-public:
-    explicit CountingDriver(FtDriver& inner) : ForwardingDriver(&inner) {}
-    FtStatus read(FtHandle handle, std::uint8_t* buffer, std::uint32_t toRead, std::uint32_t& got) override {
-        const FtStatus status = ForwardingDriver::read(handle, buffer, toRead, got);
-        bytes += got;
-        return status;
-    }
-    FtStatus write(FtHandle handle, const std::uint8_t* buffer, std::uint32_t count,
-                   std::uint32_t& written) override {
-        const FtStatus status = ForwardingDriver::write(handle, buffer, count, written);
-        bytes += written;
-        return status;
-    }
-    double bytes = 0;
-};
-
-// Where the build put the pedal program, for a run by hand as well as from CTest.
-const bool kProgramFound = [] {
-    if (qEnvironmentVariableIsEmpty("TARVO_BINARY_DIR"))
-        qputenv("TARVO_BINARY_DIR", TARVO_BINARY_DIR);
-    return true;
-}();
-
 struct SerialEditor {
     ServedPedal pedal{{"--line-speed", "--effect", "11"}};
     std::unique_ptr<FtDriver> system;
+    double bytes = 0;
     std::unique_ptr<CountingDriver> wire;
-    CountingServices services;
+    PauseCounting<QtServices> services;
     std::unique_ptr<EditorContext> context;
     std::unique_ptr<EditorApp> app;
 
@@ -73,7 +36,7 @@ struct SerialEditor {
         qputenv("TARVO_MAX_SERIAL_PORT", QByteArray::fromStdString(pedal.pty));
         system = makeSystemDriver();
         qunsetenv("TARVO_MAX_SERIAL_PORT");
-        wire = std::make_unique<CountingDriver>(*system);
+        wire = std::make_unique<CountingDriver>(*system, bytes);
         context = std::make_unique<EditorContext>(services, *wire);
         app = std::make_unique<EditorApp>(*context);
         app->main().show();
@@ -91,12 +54,12 @@ struct SerialEditor {
         for (auto _ : state) {
             prepare();
             services.pausedMs = 0;
-            wire->bytes = 0;
+            bytes = 0;
             const auto start = std::chrono::steady_clock::now();
             step();
             const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
             state.SetIterationTime(took.count() / 1000.0);
-            const double floorMs = services.pausedMs + wire->bytes * kBitsPerByte / kBaudRate * 1000.0;
+            const double floorMs = services.pausedMs + bytes * kBitsPerByte / kBaudRate * 1000.0;
             ratioSum += took.count() / floorMs;
             state.counters["floor_ms"] = floorMs;
         }

@@ -4,12 +4,12 @@
 // Timed from tarvo-max's command until it prints the pedal's "Upload complete", and from the
 // editor's Upload Selected Effect until its status reads "Upload complete".
 
+#include "LineCounting.h"
 #include "app/EditorApp.h"
 #include "app/QtServices.h"
 #include "app/TformMain.h"
 #include "cli/Cli.h"
 #include "cli/TerminalServices.h"
-#include "link/ForwardingDriver.h"
 #include "link/system/SystemBridges.h"
 #include "virtual_pedal_process.h"
 
@@ -29,60 +29,11 @@ constexpr double kBitsPerByte = 10.0; // 8N1
 constexpr double kBaudRate = 115200.0;
 constexpr int kShimmerReverbBytes = 9472;
 
-// The terminal's services, adding up the pauses the protocol asks for. The 1 ms naps between
-// looks at an empty queue are the program's own waiting for bytes on the wire, not pauses of
-// the protocol, so they are not counted.
-class CountingServices : public TerminalServices {
-public:
-    void pause(int milliseconds) override {
-        if (milliseconds > 1)
-            pausedMs += milliseconds;
-        TerminalServices::pause(milliseconds);
-    }
-    double pausedMs = 0;
-};
-
-// The desktop as the product has it, answering Yes and counting the pauses as above.
-class YesServices : public QtServices {
+// The desktop as the product has it, answering Yes and counting the pauses.
+class YesServices : public PauseCounting<QtServices> {
 public:
     bool confirm(const QString&) override { return true; }
-    void pause(int milliseconds) override {
-        if (milliseconds > 1)
-            pausedMs += milliseconds;
-        QtServices::pause(milliseconds);
-    }
-    double pausedMs = 0;
 };
-
-// The machine's bridges as tarvo-max makes them for each run, counting the bytes that cross the
-// line either way.
-class CountingDriver : public ForwardingDriver {
-public:
-    CountingDriver(std::unique_ptr<FtDriver> system, double& bytes)
-        : ForwardingDriver(system.get()), system_(std::move(system)), bytes_(bytes) {}
-    FtStatus read(FtHandle handle, std::uint8_t* buffer, std::uint32_t toRead, std::uint32_t& got) override {
-        const FtStatus status = ForwardingDriver::read(handle, buffer, toRead, got);
-        bytes_ += got;
-        return status;
-    }
-    FtStatus write(FtHandle handle, const std::uint8_t* buffer, std::uint32_t count,
-                   std::uint32_t& written) override {
-        const FtStatus status = ForwardingDriver::write(handle, buffer, count, written);
-        bytes_ += written;
-        return status;
-    }
-
-private:
-    std::unique_ptr<FtDriver> system_;
-    double& bytes_;
-};
-
-// Where the build put the pedal program, for a run by hand as well as from CTest.
-const bool kProgramFound = [] {
-    if (qEnvironmentVariableIsEmpty("TARVO_BINARY_DIR"))
-        qputenv("TARVO_BINARY_DIR", TARVO_BINARY_DIR);
-    return true;
-}();
 
 void labelRatio(benchmark::State& state, double ratioSum) {
     const double ratio =
@@ -104,7 +55,7 @@ void BM_UploadTheLargestProgramFromTheCommandLine(benchmark::State& state) {
         return;
     }
     qputenv("TARVO_MAX_SERIAL_PORT", QByteArray::fromStdString(pedal.pty));
-    CountingServices services;
+    PauseCounting<TerminalServices> services;
     double bytes = 0;
     CliRuntime runtime{services,
                        [&](bool) { return std::make_unique<CountingDriver>(makeSystemDriver(), bytes); },

@@ -239,13 +239,16 @@ bool FirmwareFlasher::findBootloader() {
     return bringBackInStep();
 }
 
-FirmwareFlasher::Result FirmwareFlasher::stopBeforeGo() {
-    const QString message = QStringLiteral("The firmware was not written: %1. The pedal is still in its "
-                                           "bootloader, and the upgrade can be started again.")
-                                .arg(failure_);
+FirmwareFlasher::Result FirmwareFlasher::told(Outcome outcome, const QString& message) {
     log(message);
     ctx_.services.showMessage(message);
-    return {Outcome::NotWritten, message};
+    return {outcome, message};
+}
+
+FirmwareFlasher::Result FirmwareFlasher::stopBeforeGo() {
+    return told(Outcome::NotWritten, QStringLiteral("The firmware was not written: %1. The pedal is still in "
+                                                    "its bootloader, and the upgrade can be started again.")
+                                         .arg(failure_));
 }
 
 FirmwareFlasher::Result FirmwareFlasher::flash(const QString& item) {
@@ -286,10 +289,7 @@ FirmwareFlasher::Result FirmwareFlasher::flash(const FirmwareImage& image) {
     outOfStep_ = false;
     if (started)
         return {Outcome::Flashed, {}};
-    const QString message = QStringLiteral("The firmware is written, but %1, so it may not have started. "
-                                           "Switch the pedal off and on again to start it.")
-                                .arg(failure_);
-    log(message);
-    ctx_.services.showMessage(message);
-    return {Outcome::NotStarted, message};
+    return told(Outcome::NotStarted, QStringLiteral("The firmware is written, but %1, so it may not have "
+                                                    "started. Switch the pedal off and on again to start it.")
+                                         .arg(failure_));
 }

@@ -58,6 +58,8 @@ private:
     // bytes that arrive within it).
     QByteArray drainUntilQuiet(int quietMs, bool firstReply = false);
     void log(const QString& line);
+    // Logs the message and shows it.
+    Result told(Outcome outcome, const QString& message);
     Result stopBeforeGo();
 
     EditorContext& ctx_;
