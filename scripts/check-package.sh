@@ -6,6 +6,7 @@
 # Usage: scripts/check-package.sh PACKAGE.deb
 set -euo pipefail
 deb="$(realpath "$1")"
+tree="$(cd "$(dirname "$0")/.." && pwd)"
 root="$(mktemp -d)"
 trap 'rm -rf "$root"' EXIT
 
@@ -18,6 +19,11 @@ outside="$(dpkg-deb --contents "$deb" | awk '{print $6}' | grep -v '^\./$' | gre
 [ -z "$outside" ] || { echo "FAIL: files outside /usr:"; echo "$outside"; exit 1; }
 
 dpkg-deb --extract "$deb" "$root/fs"
+# A path into the tree the package was built from would work here and nowhere else.
+if grep -l -F "$tree/" "$root"/fs/usr/bin/*; then
+    echo "FAIL: these programs name $tree"
+    exit 1
+fi
 dpkg-deb --control "$deb" "$root/control"
 # No udev runs in a build root or container: the scripts must still succeed there.
 if [ ! -S /run/udev/control ]; then
