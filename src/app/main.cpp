@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvo Max Editor"));
     QApplication::setOrganizationName(QStringLiteral("Merrow"));
+    // Ties the windows to the installed menu entry, which is how Wayland desktops find the icon.
+    QApplication::setDesktopFileName(QStringLiteral("com.merrowaudio.TarvoMaxEditor"));
 
     QtServices services;
     // Every bridge the machine offers, the named port last; with TARVO_MAX_VIRTUAL_PEDAL=1 the
