@@ -27,7 +27,8 @@ QByteArray readUntilQuiet(int fd) {
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (std::chrono::steady_clock::now() < deadline) {
         pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 300) <= 0)
+        // Long enough that a loaded machine pausing the program is not taken for the end.
+        if (poll(&p, 1, 1500) <= 0)
             break;
         char buffer[65536];
         const ssize_t n = read(fd, buffer, sizeof buffer);
