@@ -3,6 +3,12 @@
 #include "ProductData.h"
 #include "app/EditorApp.h"
 #include "app/TformMain.h"
+#include "app/TformNewVersionMsg.h"
+#include "catalogue/ui/TformFXInfo.h"
+#include "catalogue/ui/TformImpulseResponse.h"
+#include "console/ui/TformPrint.h"
+#include "firmware/ui/TformFirmwareUpgrade.h"
+#include "params/ui/TformFXParameters.h"
 #include "link/system/SystemBridges.h"
 #include "protocol/EditorContext.h"
 #include "sim/VirtualDriver.h"
@@ -68,8 +74,16 @@ struct TestEditor {
     VirtualDriver& virtualDriver() { return *virtual_; }
 
     // A control of any of the editor's windows, by its object name; nullptr when there is none.
+    // The windows are searched in the order they were made, so where two bear the same name (the
+    // console's and the new-version notice's "CheckBox1") the earlier one is found.
     template <typename T = QWidget> T* find(const QString& name) {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
+        const EditorWindows& w = app->windows();
+        QList<QWidget*> windows{w.formMain,   w.formFirmwareUpgrade, w.formPrint,        w.formFXParameters,
+                                w.formFXInfo, w.formImpulseResponse, w.formNewVersionMsg};
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (!windows.contains(window))
+                windows << window;
+        for (QWidget* window : windows) {
             if (window->parentWidget() != nullptr)
                 continue;
             if (window->objectName() == name)
