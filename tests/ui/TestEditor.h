@@ -33,6 +33,11 @@ struct WithVirtualPedal {
     int storedEffect = 0x0B;
 };
 
+// An editor whose documents folder is this one, so that what one run leaves the next one finds.
+struct WithDocuments {
+    QString folder;
+};
+
 // Every bridge the machine offers, as the editor itself starts with them: the direct driver's,
 // the kernel's serial ports, and TARVO_MAX_SERIAL_PORT when it is set.
 struct WithSystemBridges {};
@@ -55,6 +60,10 @@ struct TestEditor {
         options.programFor = ProductData::effectProgram;
         virtual_ = std::make_unique<VirtualDriver>(options);
         build(*virtual_);
+    }
+    explicit TestEditor(WithDocuments documents) : fake_(std::make_unique<FakeFtDriver>()) {
+        services.documents = documents.folder;
+        build(*fake_);
     }
     explicit TestEditor(WithSystemBridges) {
         system_ = makeSystemDriver();
