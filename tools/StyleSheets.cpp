@@ -99,7 +99,7 @@ const Look looks[8] = {
       "#3d0708", "#1c1c1c", "#fff3dc", "#d8a6a0", "#5a0d0f", "#ffd27a", "#1c1c1c", "#ffd27a"},
      "\"DejaVu Sans\", sans-serif", 10, 10, 2,
      "QListWidget::item:disabled { color: #b08f86; }\n"
-     "QPushButton { font-weight: bold; }\n"},
+     "QPushButton { font-size: 9pt; }\n"},
 };
 // clang-format on
 
@@ -120,7 +120,7 @@ const char* const kSheet =
     "\n"
     "/* Menus */\n"
     "QMenuBar { background-color: %MENU%; color: %TEXT%; }\n"
-    "QMenuBar::item { background-color: transparent; padding: 3px 8px; }\n"
+    "QMenuBar::item { background-color: transparent; padding: 3px 5px; }\n"
     "QMenuBar::item:selected { background-color: %ACCENT%; color: %ACCENTTEXT%; }\n"
     "QMenu { background-color: %MENU%; color: %TEXT%; border: %BW%px solid %BORDER%; }\n"
     "QMenu::item { padding: 4px 24px 4px 24px; }\n"
@@ -135,7 +135,6 @@ const char* const kSheet =
     "    border: %BW%px solid %BORDER%;\n"
     "    border-radius: %RADIUS%px;\n"
     "    padding: 3px 6px;\n"
-    "    min-height: 18px;\n"
     "}\n"
     "QPushButton:hover { background-color: %BUTTONHOVER%; }\n"
     "QPushButton:pressed, QPushButton:checked { background-color: %BUTTONPRESSED%; }\n"
@@ -148,7 +147,7 @@ const char* const kSheet =
     "    background-color: %BUTTON%;\n"
     "    color: %DISABLED%;\n"
     "}\n"
-    "QPushButton#btnGetFXInfo { min-width: 20px; padding: 2px; }\n"
+    "QPushButton#btnGetFXInfo { padding: 0px; }\n"
     "\n"
     "/* The effect browser */\n"
     "QListWidget {\n"

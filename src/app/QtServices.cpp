@@ -16,10 +16,11 @@
 
 namespace {
 const QString kTitle = QStringLiteral("Tarvo Max Editor");
-constexpr int kHttpTimeoutMs = 10000;
+// More than any page this editor asks for; an answer beyond it is not the one expected.
+constexpr qint64 kHttpMaxBodyBytes = 64 * 1024;
 } // namespace
 
-QtServices::QtServices() {
+QtServices::QtServices(int httpTimeoutMs) : httpTimeoutMs_(httpTimeoutMs) {
     clock_.start();
 }
 
@@ -75,15 +76,44 @@ bool QtServices::startElevated(const QString& program, const QStringList& argume
 Services::HttpReply QtServices::httpGet(const QString& url) {
     QNetworkAccessManager manager;
     QNetworkRequest request{QUrl(url)};
-    request.setTransferTimeout(kHttpTimeoutMs);
     QNetworkReply* reply = manager.get(request);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
     HttpReply result;
+    QEventLoop loop;
+    // The whole request is bounded, not only the gaps between bytes: a server that trickles its
+    // answer must not hold the window either. Nor is an endless answer read to its end.
+    bool timedOut = false;
+    bool tooLarge = false;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, reply, [&] {
+        timedOut = true;
+        reply->abort();
+    });
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [&](qint64 received, qint64) {
+        if (received > kHttpMaxBodyBytes && !tooLarge) {
+            tooLarge = true;
+            reply->abort();
+        }
+    });
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    deadline.start(httpTimeoutMs_);
+    if (!reply->isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    deadline.stop();
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    result.statusText = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
     result.ok = reply->error() == QNetworkReply::NoError;
-    result.body = QString::fromUtf8(reply->readAll());
-    result.error = reply->errorString();
+    if (reply->isOpen())
+        result.body = QString::fromUtf8(reply->read(kHttpMaxBodyBytes));
+    if (timedOut) {
+        result.status = 0;
+        result.error = QStringLiteral("no answer within %1 seconds").arg(httpTimeoutMs_ / 1000.0);
+    } else if (tooLarge) {
+        result.ok = false;
+        result.error = QStringLiteral("the answer is larger than %1 bytes").arg(kHttpMaxBodyBytes);
+    } else {
+        result.error = reply->errorString();
+    }
     reply->deleteLater();
     return result;
 }

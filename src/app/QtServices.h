@@ -9,7 +9,9 @@ class QWidget;
 // The desktop as the product sees it: real message boxes, dialogs, sleeps and the network.
 class QtServices : public Services {
 public:
-    QtServices();
+    // How long an HTTP request may hold the window, all told.
+    static constexpr int kHttpTimeoutMs = 5000;
+    explicit QtServices(int httpTimeoutMs = kHttpTimeoutMs);
 
     void showMessage(const QString& text) override;
     bool confirm(const QString& text) override;
@@ -29,4 +31,5 @@ public:
 private:
     QWidget* dialogParent() const;
     QElapsedTimer clock_;
+    int httpTimeoutMs_;
 };

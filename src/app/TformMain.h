@@ -133,16 +133,24 @@ private:
     void menuLoadConfigurationClick();
     void applyPreset(const PresetFields& fields);
 
-    // Start-up routines that later work fills in.
+    // The version check.
     void checkmostrecentversiononwebsite();
+    // Takes the web's version from the answer; false, with the reason shown, when there is none.
+    bool WebRequestCompleted(const Services::HttpReply& response);
     QString GetAppVersionText() const;
+    void menuSupportClick();
+
+    // Settings kept between runs, and the look.
     void EnsureDocumentsFolder(const QString& name);
     void EnsureDocumentsSubfolder(const QString& name, const QString& subname);
     void LoadStartupSettings();
     void CreateLookMenu();
     void LoadLook();
-    void CreateMidiChannelMenu();
+    void applyLook(int look);
+    void reportSettingsProblems();
     void menuLookClickItem(QAction* item);
+    void menuShowUpdateMsgClick();
+    void CreateMidiChannelMenu();
     void menuMIDIchannelsClickItem(QAction* item);
 
     EditorWindows& windows;
@@ -152,6 +160,11 @@ private:
     bool linked_ = false;
     int foundEffectRow_ = -1;
     bool showUpdateMessage = true;
+    QString webVersion;
+    QString versionAddress_;
+    // Start-up's settings troubles, told once when the settings have been read.
+    QStringList settingsProblems_;
+    bool settingsFolderMissing_ = false;
     QString currentCategory;
 
     // Controls, named as in the design.

@@ -35,10 +35,16 @@ public:
     virtual bool startElevated(const QString& program, const QStringList& arguments) = 0;
 
     struct HttpReply {
+        // The transfer finished with a success status.
         bool ok = false;
+        // The server's status and its reason; 0 when no answer came (no connection, time-out).
+        int status = 0;
+        QString statusText;
         QString body;
+        // Why the request failed, in the client's words.
         QString error;
     };
+    // One GET, waited on for a bounded time.
     virtual HttpReply httpGet(const QString& url) = 0;
 
     virtual QString documentsPath() = 0;

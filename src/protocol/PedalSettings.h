@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/StartupSettings.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -17,11 +19,10 @@ QString storeSettingsText(std::uint32_t numOfParameters);
 // SetBypass: the code, 0x01 bypassed or 0x00 active.
 QString setBypassText(bool bypassed);
 
-// The mode file below the documents folder, and the word it holds for each mode.
-inline const QString kModeFile = QStringLiteral("Merrow/Tarvo Max/Mode.txt");
-inline QString modeWord(bool bankMode) {
-    return bankMode ? QStringLiteral("BANK") : QStringLiteral("PRESET");
-}
+// The mode file below the documents folder, and the word it holds for each mode, kept with the
+// editor's other settings files.
+using StartupSettings::kModeFile;
+using StartupSettings::modeWord;
 
 // The question Erase Settings asks, one line of it per entry, joined with CR LF.
 QString eraseSettingsQuestion();

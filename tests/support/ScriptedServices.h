@@ -49,11 +49,11 @@ public:
     }
     bool startElevated(const QString& program, const QStringList& arguments) override {
         startedPrograms << (QStringList{program} + arguments);
-        return true;
+        return elevatedStarts;
     }
     HttpReply httpGet(const QString& url) override {
         requestedUrls << url;
-        return httpReply;
+        return onHttpGet ? onHttpGet(url) : httpReply;
     }
     QString documentsPath() override { return documents; }
     QString tempPath() override { return temp; }
@@ -73,8 +73,12 @@ public:
     std::function<void()> onProcessEvents;
     QStringList openedUrls;
     QList<QStringList> startedPrograms;
+    bool elevatedStarts = true;
     QStringList requestedUrls;
-    HttpReply httpReply;
+    // The web site's answer: by default the running version, so a check that fires during a
+    // test says nothing.
+    HttpReply httpReply{true, 200, QStringLiteral("OK"), QStringLiteral("1.0"), {}};
+    std::function<HttpReply(const QString&)> onHttpGet;
     // A documents folder of the test's own, gone with it.
     QTemporaryDir documentsFolder;
     QString documents = documentsFolder.path();

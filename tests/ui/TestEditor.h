@@ -3,7 +3,13 @@
 #include "ProductData.h"
 #include "app/EditorApp.h"
 #include "app/TformMain.h"
+#include "app/TformNewVersionMsg.h"
+#include "catalogue/ui/TformFXInfo.h"
+#include "catalogue/ui/TformImpulseResponse.h"
+#include "console/ui/TformPrint.h"
+#include "firmware/ui/TformFirmwareUpgrade.h"
 #include "link/system/SystemBridges.h"
+#include "params/ui/TformFXParameters.h"
 #include "protocol/EditorContext.h"
 #include "sim/VirtualDriver.h"
 #include "support/FakeFtDriver.h"
@@ -25,6 +31,11 @@
 // The virtual pedal, holding the catalogue effect with this index, at the other end of the line.
 struct WithVirtualPedal {
     int storedEffect = 0x0B;
+};
+
+// An editor whose documents folder is this one, so that what one run leaves the next one finds.
+struct WithDocuments {
+    QString folder;
 };
 
 // Every bridge the machine offers, as the editor itself starts with them: the direct driver's,
@@ -50,6 +61,10 @@ struct TestEditor {
         virtual_ = std::make_unique<VirtualDriver>(options);
         build(*virtual_);
     }
+    explicit TestEditor(WithDocuments documents) : fake_(std::make_unique<FakeFtDriver>()) {
+        services.documents = documents.folder;
+        build(*fake_);
+    }
     explicit TestEditor(WithSystemBridges) {
         system_ = makeSystemDriver();
         build(*system_);
@@ -68,8 +83,16 @@ struct TestEditor {
     VirtualDriver& virtualDriver() { return *virtual_; }
 
     // A control of any of the editor's windows, by its object name; nullptr when there is none.
+    // The windows are searched in the order they were made, so where two bear the same name (the
+    // console's and the new-version notice's "CheckBox1") the earlier one is found.
     template <typename T = QWidget> T* find(const QString& name) {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
+        const EditorWindows& w = app->windows();
+        QList<QWidget*> windows{w.formMain,   w.formFirmwareUpgrade, w.formPrint,        w.formFXParameters,
+                                w.formFXInfo, w.formImpulseResponse, w.formNewVersionMsg};
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (!windows.contains(window))
+                windows << window;
+        for (QWidget* window : windows) {
             if (window->parentWidget() != nullptr)
                 continue;
             if (window->objectName() == name)
