@@ -19,6 +19,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -113,6 +114,16 @@ struct TestEditor {
     void settle() {
         for (int i = 0; i < 5; ++i)
             QCoreApplication::processEvents();
+    }
+
+    // Lets the receive poll and timers run until `done` holds, for 5 s at most: what arrives
+    // through the poll may take several of its turns on a loaded machine.
+    template <typename F> bool settleUntil(F done) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
     }
 
     // A person's actions, on controls found by name.

@@ -184,6 +184,7 @@ TEST_F(PedalWork, EraseSettingsErasesAndReadsBothMemories) {
     for (std::uint8_t memory : {0x50, 0x51})
         for (std::uint8_t byte : pedal().memory(memory))
             ASSERT_EQ(byte, 0xFF);
+    editor.settleUntil([&] { return editor.services.messages.count("Memory Erased") >= 2; });
     EXPECT_EQ(editor.services.messages.count("Memory Erased"), 2) << "one for each memory's dump";
 }
 
@@ -231,6 +232,7 @@ TEST_F(PedalWork, TheConsoleMemoryToolsAskForAMemoryFirst) {
     EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"0C5100000000"});
     EXPECT_TRUE(editor.logLines().contains("0C5100000000"));
     // The dump comes back through the receive poll: the fresh pedal's second memory is blank.
+    editor.settleUntil([&] { return editor.services.messages.contains("Memory Erased"); });
     EXPECT_TRUE(editor.logLines().contains("16383: FF"));
     EXPECT_EQ(editor.services.messages.last(), "Memory Erased");
 }
