@@ -27,6 +27,9 @@ struct EditorWindows;
 class TformMain : public EditorForm {
     Q_OBJECT
 public:
+    // The Info menu's item before a newer version is known; the version follows it.
+    static inline const QString kNewAppVersionText = QStringLiteral("New version available:");
+
     TformMain(EditorContext& context, EditorWindows& windows);
 
     // Called once every window exists: ties this window to the others' signals.
