@@ -1,5 +1,6 @@
 #include "base/StartupSettings.h"
 #include "base/VersionCheck.h"
+#include "support/Files.h"
 #include "support/ScriptedServices.h"
 
 #include <QDir>
@@ -9,18 +10,6 @@
 namespace {
 
 using Reply = Services::HttpReply;
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void putBytes(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(path.section(u'/', 0, -2));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 struct Settings : ::testing::Test {
     QString file(const QString& relative) { return services.documents + u'/' + relative; }

@@ -1,4 +1,5 @@
 #include "TestEditor.h"
+#include "support/Files.h"
 
 #include "app/QtServices.h"
 #include "app/TformNewVersionMsg.h"
@@ -18,18 +19,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void putBytes(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(path.section(u'/', 0, -2));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 QString look(int n) {
     return QString::fromUtf8(ProductData::raw(QStringLiteral("STYLE_%1").arg(n)).value_or("<no sheet>"));
