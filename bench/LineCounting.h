@@ -3,9 +3,13 @@
 // What the line benchmarks measure against: the pauses the protocol asks for and the bytes that
 // cross the line, counted around the product's own services and driver.
 
+#include "cli/Cli.h"
 #include "link/ForwardingDriver.h"
 
 #include <QByteArray>
+#include <QString>
+#include <QTextStream>
+#include <chrono>
 #include <memory>
 
 // Services that add up the pauses the protocol asks for. The 1 ms naps between looks at an
@@ -52,3 +56,20 @@ inline const bool kPedalProgramFound = [] {
         qputenv("TARVO_BINARY_DIR", TARVO_BINARY_DIR);
     return true;
 }();
+
+// One run of a tarvo-max command in-process, timed from the command to its end.
+struct TimedCliRun {
+    int status = -1;
+    double ms = 0;
+    QString printed;
+    QString errors;
+};
+inline TimedCliRun timeCli(const QStringList& args, CliRuntime& runtime) {
+    TimedCliRun run;
+    QTextStream out(&run.printed);
+    QTextStream err(&run.errors);
+    const auto start = std::chrono::steady_clock::now();
+    run.status = runCli(args, runtime, out, err);
+    run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return run;
+}

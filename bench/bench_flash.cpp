@@ -106,26 +106,20 @@ void BM_FlashTheBuiltInFirmwareFromTheCommandLine(benchmark::State& state) {
             return;
         }
         qputenv("TARVO_MAX_SERIAL_PORT", QByteArray::fromStdString(pedal.pty));
-        QString printed;
-        QString errors;
-        QTextStream out(&printed);
-        QTextStream err(&errors);
         services.pausedMs = 0;
         bytes = 0;
-        const auto start = std::chrono::steady_clock::now();
-        const int status = runCli({"flash", "--bootloader"}, runtime, out, err);
-        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        const TimedCliRun run = timeCli({"flash", "--bootloader"}, runtime);
         qunsetenv("TARVO_MAX_SERIAL_PORT");
-        if (status != kExitOk) {
-            state.SkipWithError(("the flash failed: " + errors).toStdString().c_str());
+        if (run.status != kExitOk) {
+            state.SkipWithError(("the flash failed: " + run.errors).toStdString().c_str());
             break;
         }
-        state.SetIterationTime(took.count() / 1000.0);
+        state.SetIterationTime(run.ms / 1000.0);
         // The limit counts the bytes sent; the replies' wire time and the pause before Go are
         // shown beside it.
         const double sent = recordedBytes(record);
-        ratioSum += took.count() / wireMs(sent);
-        totalMs += took.count();
+        ratioSum += run.ms / wireMs(sent);
+        totalMs += run.ms;
         state.counters["sent_bytes"] = sent;
         state.counters["wire_ms"] = wireMs(sent);
         state.counters["both_ways_wire_ms"] = wireMs(bytes);

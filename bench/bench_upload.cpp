@@ -62,31 +62,20 @@ void BM_UploadTheLargestProgramFromTheCommandLine(benchmark::State& state) {
                        [] { return false; }};
     double ratioSum = 0;
     for (auto _ : state) {
-        QString printed;
-        QString errors;
-        QTextStream out(&printed);
-        QTextStream err(&errors);
         services.pausedMs = 0;
         bytes = 0;
-        const auto start = std::chrono::steady_clock::now();
-        const int status = runCli({"upload", "Shimmer Reverb"}, runtime, out, err);
-        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-        if (status != kExitOk || !printed.startsWith(QStringLiteral("Upload complete"))) {
-            state.SkipWithError(("the upload failed: " + errors).toStdString().c_str());
+        const TimedCliRun run = timeCli({"upload", "Shimmer Reverb"}, runtime);
+        if (run.status != kExitOk || !run.printed.startsWith(QStringLiteral("Upload complete"))) {
+            state.SkipWithError(("the upload failed: " + run.errors).toStdString().c_str());
             break;
         }
-        state.SetIterationTime(took.count() / 1000.0);
-        ratioSum += took.count() / floorMs(services.pausedMs, bytes);
+        state.SetIterationTime(run.ms / 1000.0);
+        ratioSum += run.ms / floorMs(services.pausedMs, bytes);
         state.counters["floor_ms"] = floorMs(services.pausedMs, bytes);
         state.counters["bytes"] = bytes;
     }
     qunsetenv("TARVO_MAX_SERIAL_PORT");
-    const double ratio =
-        ratioSum / static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
-    state.counters["ratio"] = ratio;
-    state.counters["program_bytes"] = kShimmerReverbBytes;
-    state.SetLabel(std::string("goal: at most 1.02 x the pauses and wire time") +
-                   (ratio <= kGoalRatio ? " (met)" : " (MISSED)"));
+    labelRatio(state, ratioSum);
 }
 BENCHMARK(BM_UploadTheLargestProgramFromTheCommandLine)
     ->Iterations(5)

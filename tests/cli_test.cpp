@@ -8,6 +8,7 @@
 #include "firmware/FirmwareImage.h"
 #include "sim/VirtualDriver.h"
 #include "support/FakeFtDriver.h"
+#include "support/Files.h"
 #include "support/RecordingDriver.h"
 #include "support/ScriptedServices.h"
 #include "support/WavFile.h"
@@ -338,19 +339,14 @@ TEST_F(Cli, IrComposesTheEditorsProgramAndUploadsOrWritesIt) {
     Wav cabinet;
     cabinet.data = samples24(2048);
     const QByteArray wavBytes = cabinet.bytes();
-    QFile f(wav);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(wavBytes);
-    f.close();
+    putBytes(wav, wavBytes);
     const QString composed = composeImpulseResponse(wavBytes, wav, "Cabinet IR").programText;
     ASSERT_FALSE(composed.isEmpty());
 
     const QString out = dir.filePath("cab.txt");
     Outcome r = run({"ir", wav, "--effect", "cabinet ir", "-o", out});
     EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
-    QFile written(out);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromLatin1(written.readAll()), composed);
+    EXPECT_EQ(QString::fromLatin1(fileBytes(out)), composed);
     EXPECT_TRUE(wire.empty()) << "writing the program needs no pedal";
 
     for (const QStringList& args : {QStringList{"upload", "Cabinet IR", "--ir", wav},
@@ -366,11 +362,8 @@ TEST_F(Cli, IrComposesTheEditorsProgramAndUploadsOrWritesIt) {
     // A file that is no WAV file: the reason, no program file, nothing on the wire.
     wire.clear();
     const QString broken = dir.filePath("broken.wav");
-    QFile b(broken);
-    ASSERT_TRUE(b.open(QIODevice::WriteOnly));
     const QByteArray brokenBytes("RIFF\x04\0\0\0WAVE", 12);
-    b.write(brokenBytes);
-    b.close();
+    putBytes(broken, brokenBytes);
     const QString none = dir.filePath("none.txt");
     for (const QStringList& args : {QStringList{"ir", broken, "--effect", "Cabinet IR", "-o", none},
                                     QStringList{"upload", "Cabinet IR", "--ir", broken}}) {
@@ -401,10 +394,7 @@ TEST_F(Cli, CoeffPrintsTheCalculatorsTableAndRefusesWhatGivesNone) {
 // The pedal's flash holds the built-in firmware from its start.
 bool holdsFirmware(VirtualPedal& pedal) {
     const QByteArray image = ProductData::raw("FIRMWARE_1").value_or(QByteArray());
-    const auto& flash = pedal.bootloader().flash();
-    return !image.isEmpty() &&
-           std::equal(image.begin(), image.end(), flash.begin(),
-                      [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
+    return !image.isEmpty() && pedal.bootloader().flashHolds(0x08000000, image);
 }
 
 TEST_F(Cli, FlashWritesTheBuiltInFirmwareEitherWayIntoTheBootloader) {
@@ -462,10 +452,8 @@ TEST_F(Cli, FlashStopsBeforeGoAtARefusalAndRefusesWhatCannotBe) {
 TEST_F(Cli, FlashWritesARawImageWithTheVersionInItsName) {
     QTemporaryDir dir;
     const auto file = [&](const QString& name, const QByteArray& bytes) {
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return f.fileName();
+        putBytes(dir.filePath(name), bytes);
+        return dir.filePath(name);
     };
     // The built-in image's vector table, so the pedal can start it.
     const QByteArray image = ProductData::raw("FIRMWARE_1").value_or(QByteArray()).left(1000);

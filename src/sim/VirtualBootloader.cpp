@@ -29,6 +29,13 @@ bool VirtualBootloader::inRam(std::uint32_t address, std::uint32_t length) {
     return address >= kRamBase && length <= kRamSize && address - kRamBase <= kRamSize - length;
 }
 
+bool VirtualBootloader::flashHolds(std::uint32_t address, const QByteArray& bytes) const {
+    const auto length = static_cast<std::uint32_t>(bytes.size());
+    return inFlash(address, length) &&
+           std::equal(bytes.begin(), bytes.end(), flash_.begin() + (address - kFlashBase),
+                      [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
+}
+
 std::uint32_t VirtualBootloader::flashWord(std::uint32_t address) const {
     if (!inFlash(address, 4))
         return 0xFFFFFFFF;

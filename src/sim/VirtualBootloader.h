@@ -43,6 +43,8 @@ public:
     const std::vector<std::uint8_t>& flash() const { return flash_; }
     // Reads a little-endian word of flash; addresses outside flash read as erased.
     std::uint32_t flashWord(std::uint32_t address) const;
+    // Whether the flash holds these bytes from that address on.
+    bool flashHolds(std::uint32_t address, const QByteArray& bytes) const;
 
     // Fault on demand: the n-th step after synchronisation that would be acknowledged (counted
     // from 1: a command, an address, a block of data, an erase list) is answered with NACK and not

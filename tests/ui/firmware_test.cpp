@@ -47,12 +47,7 @@ struct Rig {
         editor.click("btnUpgradeFirmware");
         return editor.wire->take();
     }
-    bool flashHoldsTheFirmware() {
-        const QByteArray image = firmware();
-        const auto& flash = pedal().bootloader().flash();
-        return std::equal(image.begin(), image.end(), flash.begin(),
-                          [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
-    }
+    bool flashHoldsTheFirmware() { return pedal().bootloader().flashHolds(0x08000000, firmware()); }
     void expectNormalMode() {
         EXPECT_FALSE(editor.context->state.bootloaderMode);
         EXPECT_EQ(editor.context->link.parity, FT_PARITY_NONE);
