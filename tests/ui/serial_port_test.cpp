@@ -48,7 +48,7 @@ struct SerialPort : ::testing::Test {
 };
 
 TEST_F(SerialPort, LinkRequestAndLiveEditsWorkAsThroughABridge) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     EXPECT_EQ(editor->text("lblDeviceName"), QString::fromStdString("Tarvo Max on " + pedal->pty));
     editor->trigger("menuConnect");
     ASSERT_TRUE(editor->find("formFXParameters")->isVisible());
@@ -75,7 +75,7 @@ TEST_F(SerialPort, LinkRequestAndLiveEditsWorkAsThroughABridge) {
 }
 
 TEST_F(SerialPort, ThePedalProgramEndingIsAPulledPlugAndNothingHangs) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     editor->trigger("menuConnect");
     ASSERT_TRUE(editor->find("formFXParameters")->isVisible());
     pedal->quit();
@@ -89,7 +89,7 @@ TEST_F(SerialPort, ThePedalProgramEndingIsAPulledPlugAndNothingHangs) {
 }
 
 TEST_F(SerialPort, TheBootloaderHandshakeRunsAtEvenParity) {
-    start({"--bootloader"});
+    ASSERT_NO_FATAL_FAILURE(start({"--bootloader"}));
     editor->find<QCheckBox>("chkFirmwareUpgradeMode")->setChecked(true);
     editor->trigger("menuConnect");
     EXPECT_EQ(editor->services.messages,

@@ -290,12 +290,28 @@ bool TtyDriver::readAvailable() {
 
 // ---- Calls on an open port ----
 
-FtStatus TtyDriver::check(FtHandle handle) const {
+FtStatus TtyDriver::check(FtHandle handle) {
     if (fd_ < 0 || handle != handle_)
         return FT_INVALID_HANDLE;
     if (gone_)
         return FT_DEVICE_NOT_FOUND;
+    // The reader thread may not have woken for a hang-up yet; whoever meets it first says so.
+    pollfd p{fd_, 0, 0};
+    if (poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLNVAL)) != 0) {
+        gone_ = true;
+        return FT_DEVICE_NOT_FOUND;
+    }
     return FT_OK;
+}
+
+FtStatus TtyDriver::failed(FtStatus otherwise) {
+    // A port that has been hung up (a pulled plug, the other end of a pseudo-terminal closed)
+    // fails every call with EIO or ENODEV: that is a missing device, not a fault of the call.
+    if (errno == EIO || errno == ENODEV || errno == ENXIO) {
+        gone_ = true;
+        return FT_DEVICE_NOT_FOUND;
+    }
+    return otherwise;
 }
 
 FtStatus TtyDriver::getQueueStatus(FtHandle handle, std::uint32_t& rxBytes) {
@@ -326,7 +342,7 @@ FtStatus TtyDriver::write(FtHandle handle, const std::uint8_t* buffer, std::uint
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR)
-            return errno == EIO || errno == ENODEV ? FT_DEVICE_NOT_FOUND : FT_IO_ERROR;
+            return failed(FT_IO_ERROR);
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         pollfd p{fd_, POLLOUT, 0};
@@ -346,10 +362,10 @@ FtStatus TtyDriver::setBaudRate(FtHandle handle, std::uint32_t baudRate) {
     if (it == kBaudRates.end())
         return FT_INVALID_BAUD_RATE;
     if (tcgetattr(fd_, &tio) != 0)
-        return FT_IO_ERROR;
+        return failed(FT_IO_ERROR);
     cfsetispeed(&tio, it->second);
     cfsetospeed(&tio, it->second);
-    return tcsetattr(fd_, TCSANOW, &tio) == 0 ? FT_OK : FT_IO_ERROR;
+    return tcsetattr(fd_, TCSANOW, &tio) == 0 ? FT_OK : failed(FT_IO_ERROR);
 }
 
 FtStatus TtyDriver::setDataCharacteristics(FtHandle handle, std::uint8_t wordLength, std::uint8_t stopBits,
@@ -361,7 +377,7 @@ FtStatus TtyDriver::setDataCharacteristics(FtHandle handle, std::uint8_t wordLen
         return FT_INVALID_PARAMETER;
     termios tio{};
     if (tcgetattr(fd_, &tio) != 0)
-        return FT_IO_ERROR;
+        return failed(FT_IO_ERROR);
     tio.c_cflag &= ~(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR);
     tio.c_cflag |= wordLength == FT_BITS_7 ? CS7 : CS8;
     if (stopBits == FT_STOP_BITS_2)
@@ -383,7 +399,7 @@ FtStatus TtyDriver::setDataCharacteristics(FtHandle handle, std::uint8_t wordLen
     // they are all the same, so take the rest of the line.
     tio.c_cflag &= ~(PARENB | PARODD | CMSPAR);
     if (parity == FT_PARITY_NONE || tcsetattr(fd_, TCSANOW, &tio) != 0)
-        return FT_IO_ERROR;
+        return failed(FT_IO_ERROR);
     if (!parityNoted_)
         notes_.push_back("the port keeps no parity bit (a pseudo-terminal carries none); it checks parity on "
                          "input instead");
@@ -396,15 +412,15 @@ FtStatus TtyDriver::purge(FtHandle handle, std::uint32_t mask) {
         return s;
     if ((mask & ~(FT_PURGE_RX | FT_PURGE_TX)) != 0)
         return FT_INVALID_PARAMETER;
-    bool ok = true;
     if (mask & FT_PURGE_RX) {
         std::lock_guard lock(readMutex_);
-        ok = tcflush(fd_, TCIFLUSH) == 0;
         queue_.clear();
+        if (tcflush(fd_, TCIFLUSH) != 0)
+            return failed(FT_IO_ERROR);
     }
-    if (mask & FT_PURGE_TX)
-        ok = tcflush(fd_, TCOFLUSH) == 0 && ok;
-    return ok ? FT_OK : FT_IO_ERROR;
+    if ((mask & FT_PURGE_TX) && tcflush(fd_, TCOFLUSH) != 0)
+        return failed(FT_IO_ERROR);
+    return FT_OK;
 }
 
 bool TtyDriver::waitForReceive(FtHandle handle, int timeoutMs) {

@@ -63,7 +63,9 @@ public:
     static std::string permissionAdvice(const std::string& device);
 
 private:
-    FtStatus check(FtHandle handle) const;
+    FtStatus check(FtHandle handle);
+    // The status of a call that failed with errno set: a hung-up port is a missing device.
+    FtStatus failed(FtStatus otherwise);
     bool findPort(const std::string& serial, Port& port);
     FtStatus openPort(const Port& port);
     bool configureRaw();
