@@ -3,18 +3,8 @@
 // Request until its values are shown, against what they cannot beat: the pauses the editor must
 // make plus the wire time of the bytes exchanged.
 
-#include "LineCounting.h"
-#include "app/EditorApp.h"
-#include "app/QtServices.h"
-#include "app/TformMain.h"
-#include "link/system/SystemBridges.h"
-#include "protocol/EditorContext.h"
-#include "virtual_pedal_process.h"
+#include "SerialEditor.h"
 
-#include <QAbstractButton>
-#include <QAction>
-#include <QApplication>
-#include <QWidget>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -23,30 +13,7 @@ constexpr double kGoalRatio = 1.10;
 constexpr double kBitsPerByte = 10.0; // 8N1
 constexpr double kBaudRate = 115200.0;
 
-struct SerialEditor {
-    ServedPedal pedal{{"--line-speed", "--effect", "11"}};
-    std::unique_ptr<FtDriver> system;
-    double bytes = 0;
-    std::unique_ptr<CountingDriver> wire;
-    PauseCounting<QtServices> services;
-    std::unique_ptr<EditorContext> context;
-    std::unique_ptr<EditorApp> app;
-
-    SerialEditor() {
-        qputenv("TARVO_MAX_SERIAL_PORT", QByteArray::fromStdString(pedal.pty));
-        system = makeSystemDriver();
-        qunsetenv("TARVO_MAX_SERIAL_PORT");
-        wire = std::make_unique<CountingDriver>(*system, bytes);
-        context = std::make_unique<EditorContext>(services, *wire);
-        app = std::make_unique<EditorApp>(*context);
-        app->main().show();
-    }
-    template <typename T> T* find(const char* name) {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (auto* found = window->findChild<T*>(QString::fromLatin1(name)))
-                return found;
-        return nullptr;
-    }
+struct LinkBench : SerialEditor {
     // Runs `step` after `prepare` and reports its time against its floor.
     void measure(benchmark::State& state, const std::function<void()>& prepare,
                  const std::function<void()>& step) {
@@ -71,16 +38,21 @@ struct SerialEditor {
 };
 
 void BM_LinkUntilTheStoredEffectIsShown(benchmark::State& state) {
-    SerialEditor editor;
+    LinkBench editor;
     if (!editor.pedal.serving()) {
         state.SkipWithError("the virtual pedal program did not start");
         return;
     }
     QAction* unlink = editor.find<QAction>("menuDisconnect");
     editor.measure(
-        state, [&] { unlink->trigger(); },
+        state,
+        [&] {
+            unlink->trigger();
+            editor.waitForWorker();
+        },
         [&] {
             editor.find<QAction>("menuConnect")->trigger();
+            editor.waitForWorker();
             if (!editor.find<QWidget>("potBar0"))
                 state.SkipWithError("Link did not show the stored effect");
         });
@@ -88,8 +60,8 @@ void BM_LinkUntilTheStoredEffectIsShown(benchmark::State& state) {
 BENCHMARK(BM_LinkUntilTheStoredEffectIsShown)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_RequestUntilTheValuesAreShown(benchmark::State& state) {
-    SerialEditor editor;
-    editor.find<QAction>("menuConnect")->trigger();
+    LinkBench editor;
+    editor.link();
     auto* request = editor.find<QAbstractButton>("btnRequest");
     if (!request || !request->isEnabled()) {
         state.SkipWithError("Link did not open the stored effect");
@@ -99,6 +71,7 @@ void BM_RequestUntilTheValuesAreShown(benchmark::State& state) {
         state, [] {},
         [&] {
             request->click();
+            editor.waitForWorker();
             if (!editor.find<QWidget>("potBar0")->isEnabled())
                 state.SkipWithError("Request did not show the values");
         });

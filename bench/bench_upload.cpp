@@ -4,20 +4,10 @@
 // Timed from tarvo-max's command until it prints the pedal's "Upload complete", and from the
 // editor's Upload Selected Effect until its status reads "Upload complete".
 
-#include "LineCounting.h"
-#include "app/EditorApp.h"
-#include "app/QtServices.h"
-#include "app/TformMain.h"
+#include "SerialEditor.h"
 #include "cli/Cli.h"
 #include "cli/TerminalServices.h"
-#include "link/system/SystemBridges.h"
-#include "virtual_pedal_process.h"
 
-#include <QAbstractButton>
-#include <QAction>
-#include <QApplication>
-#include <QLabel>
-#include <QListWidget>
 #include <QString>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -28,12 +18,6 @@ constexpr double kGoalRatio = 1.02;
 constexpr double kBitsPerByte = 10.0; // 8N1
 constexpr double kBaudRate = 115200.0;
 constexpr int kShimmerReverbBytes = 9472;
-
-// The desktop as the product has it, answering Yes and counting the pauses.
-class YesServices : public PauseCounting<QtServices> {
-public:
-    bool confirm(const QString&) override { return true; }
-};
 
 void labelRatio(benchmark::State& state, double ratioSum) {
     const double ratio =
@@ -83,53 +67,16 @@ BENCHMARK(BM_UploadTheLargestProgramFromTheCommandLine)
     ->Unit(benchmark::kMillisecond);
 
 // The editor linked to the pedal program, with Shimmer Reverb chosen in the effect list.
-struct SerialEditor {
-    ServedPedal pedal{{"--line-speed", "--effect", "11"}};
-    YesServices services;
-    double bytes = 0;
-    std::unique_ptr<CountingDriver> wire;
-    std::unique_ptr<EditorContext> context;
-    std::unique_ptr<EditorApp> app;
-
-    SerialEditor() {
-        qputenv("TARVO_MAX_SERIAL_PORT", QByteArray::fromStdString(pedal.pty));
-        wire = std::make_unique<CountingDriver>(makeSystemDriver(), bytes);
-        qunsetenv("TARVO_MAX_SERIAL_PORT");
-        context = std::make_unique<EditorContext>(services, *wire);
-        app = std::make_unique<EditorApp>(*context);
-        app->main().show();
-        find<QAction>("menuConnect")->trigger();
+struct UploadEditor : SerialEditor {
+    UploadEditor() {
+        link();
         choose("lstCategory", "Other");
         choose("lstEffects", "Shimmer Reverb");
-    }
-    template <typename T> T* find(const char* name) {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (auto* found = window->findChild<T*>(QString::fromLatin1(name)))
-                return found;
-        return nullptr;
-    }
-    // A click on a row, as the player makes it.
-    void choose(const char* list, const char* row) {
-        auto* widget = find<QListWidget>(list);
-        const QList<QListWidgetItem*> items = widget->findItems(QString::fromLatin1(row), Qt::MatchExactly);
-        if (items.isEmpty())
-            return;
-        widget->setCurrentItem(items.first());
-        emit widget->itemClicked(items.first());
-    }
-    // Lets the receive poll run until the status says so, or for 10 s at most; the poll's own
-    // fallback timer wakes the wait at least every 50 ms.
-    bool waitForStatus(const QString& text) {
-        auto* status = find<QLabel>("lblStatus");
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (status->text() != text && std::chrono::steady_clock::now() < deadline)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        return status->text() == text;
     }
 };
 
 void BM_UploadTheLargestProgramFromTheEditor(benchmark::State& state) {
-    SerialEditor editor;
+    UploadEditor editor;
     auto* upload = editor.find<QAbstractButton>("btnUpload");
     if (!editor.pedal.serving() || !upload || !upload->isEnabled()) {
         state.SkipWithError("the editor did not link to the pedal program");
@@ -141,7 +88,8 @@ void BM_UploadTheLargestProgramFromTheEditor(benchmark::State& state) {
         editor.bytes = 0;
         const auto start = std::chrono::steady_clock::now();
         upload->click();
-        const bool complete = editor.waitForStatus(QStringLiteral("Upload complete"));
+        const bool complete = editor.waitForWorker() &&
+                              editor.find<QLabel>("lblStatus")->text() == QStringLiteral("Upload complete");
         const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
         if (!complete) {
             state.SkipWithError("the status never read \"Upload complete\"");

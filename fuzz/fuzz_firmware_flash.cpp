@@ -50,26 +50,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Two blocks, the last one short; zeros, so 0x21 on its own can only be Go.
     const FirmwareImage image{QStringLiteral("Fuzz_1"), 1, QByteArray(300, '\0')};
-    FirmwareFlasher flasher(ctx);
+    FirmwareFlasher flasher(ctx.line);
     if ((data[0] & 1) != 0 && !flasher.findBootloader())
         return 0;
     for (int run = 0; run < ((data[0] & 2) != 0 ? 2 : 1); ++run) {
         writes.clear();
         services.messages.clear();
-        ctx.state.bootloaderMode = true;
+        ctx.link.SetSerialParameters(SerialMode::Bootloader);
         const FirmwareFlasher::Result result = flasher.flash(image);
         const bool wentToGo = std::find(writes.begin(), writes.end(), QByteArray(1, '\x21')) != writes.end();
         const bool toldComplete = services.messages.contains(kFirmwareUpgradeComplete);
         switch (result.outcome) {
         case FirmwareFlasher::Outcome::NotWritten:
-            check(!wentToGo && !toldComplete && ctx.state.bootloaderMode);
+            check(!wentToGo && !toldComplete && ctx.link.mode() == SerialMode::Bootloader);
             break;
         case FirmwareFlasher::Outcome::Flashed:
         case FirmwareFlasher::Outcome::NotStarted:
-            check(wentToGo && toldComplete && !ctx.state.bootloaderMode);
+            check(wentToGo && toldComplete && ctx.link.mode() == SerialMode::Normal);
             break;
         case FirmwareFlasher::Outcome::Refused:
         case FirmwareFlasher::Outcome::Busy:
+        case FirmwareFlasher::Outcome::Cancelled:
             check(false);
         }
         check(!flasher.running());

@@ -50,10 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ConsoleLog log;
     EditorState state;
     IncomingDecoder incoming(services, log);
-    Communication comm(link, services, log, state, incoming);
+    Communication comm(link, services, log, incoming);
     comm.onLiveReport = [](const LiveReport&) {};
 
     state.bootloaderMode = (data[0] & 1) != 0;
+    link.SetSerialParameters(state.bootloaderMode ? SerialMode::Bootloader : SerialMode::Normal);
     const int piece = std::max(1, int(data[1]));
     const std::uint32_t n = data[2] % 32; // a preset file can claim more parameters than the 16 slots
     const QByteArray reply(reinterpret_cast<const char*>(data + 3), static_cast<qsizetype>(size - 3));
@@ -71,8 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     driver.replies.clear();
     queueInPieces(driver, reply, piece);
     try {
-        if (comm.ReadStateBlock())
+        if (comm.ReadStateBlock()) {
+            state.receiveArray = comm.receiveArray;
             takeApartBlock(state, n);
+        }
     } catch (const ConversionError&) {
     }
     return 0;

@@ -43,7 +43,8 @@ struct Cli : ::testing::Test {
         VirtualPedal::Options{.effectNumber = kDigitalDelay, .programFor = ProductData::effectProgram}};
     std::vector<QByteArray> wire;                       // every write, hex, across runs
     std::function<std::unique_ptr<FtDriver>()> bridges; // when set, used instead of the pedal
-    int pollsUntilInterrupted = 50;
+    // Ctrl+C after this many looks: never, unless a test says when.
+    int pollsUntilInterrupted = 1 << 30;
 
     Outcome run(QStringList args) {
         CliRuntime runtime{services,
@@ -214,6 +215,7 @@ TEST_F(Cli, FailuresSayWhyInOneLine) {
 }
 
 TEST_F(Cli, WatchPrintsTheReportsAsTheyCome) {
+    pollsUntilInterrupted = 50;
     // What the player does at the pedal while watch runs.
     services.onPause = [&](int) {
         if (pollsUntilInterrupted == 40) {

@@ -2,7 +2,6 @@
 #include "base/Convert.h"
 #include "link/D2XXUnit.h"
 #include "protocol/Communication.h"
-#include "protocol/EditorState.h"
 #include "support/FakeFtDriver.h"
 #include "support/ScriptedServices.h"
 
@@ -16,9 +15,8 @@ struct CommunicationFixture : ::testing::Test {
     UsbLink link{driver, services};
     ConsoleLog log;
     RecordingConsoleView view;
-    EditorState state;
     IncomingDecoder incoming{services, log};
-    Communication comm{link, services, log, state, incoming};
+    Communication comm{link, services, log, incoming};
 
     void SetUp() override {
         log.attach(&view);
@@ -70,7 +68,7 @@ TEST_F(CommunicationFixture, StateBlockSplitAcrossReadsDecodesAsWhole) {
     driver.queueReply("7\r\n25");
     driver.queueReply("5\r\n0\r\n");
     ASSERT_TRUE(comm.ReadStateBlock());
-    EXPECT_EQ(state.receiveArray, QByteArray::fromHex("07FF00"));
+    EXPECT_EQ(comm.receiveArray, QByteArray::fromHex("07FF00"));
     EXPECT_EQ(view.lines.mid(view.lines.size() - 5),
               (QStringList{"num of bytes received: 3", "receive array size: 3", "0: 07", "1: FF", "2: 00"}));
     // The transmit queue is purged before reading and the receive queue after.
@@ -82,10 +80,10 @@ TEST_F(CommunicationFixture, StateBlockSplitAcrossReadsDecodesAsWhole) {
 
 TEST_F(CommunicationFixture, AReplyFromWhichNothingDecodesIsNoReply) {
     // An old block must not be shown as the pedal's values because this one held none.
-    state.receiveArray = QByteArray::fromHex("0102030405");
+    comm.receiveArray = QByteArray::fromHex("0102030405");
     driver.queueReply("xyz");
     EXPECT_FALSE(comm.ReadStateBlock());
-    EXPECT_EQ(state.receiveArray, QByteArray::fromHex("0102030405"));
+    EXPECT_EQ(comm.receiveArray, QByteArray::fromHex("0102030405"));
     ASSERT_EQ(services.messages.size(), 1);
     EXPECT_TRUE(services.messages.first().startsWith("The pedal's reply held no values"));
 }
@@ -97,7 +95,7 @@ TEST_F(CommunicationFixture, LiveReportsInASynchronousReplyAreTakenOutAndPassedO
     driver.queueReply(QByteArray::fromHex("AA0000030D") + "5\r\n7\r\n");
     driver.queueReply(QByteArray::fromHex("AA0B020001") + "9\r\n");
     ASSERT_TRUE(comm.ReadStateBlock());
-    EXPECT_EQ(state.receiveArray, QByteArray::fromHex("050709"));
+    EXPECT_EQ(comm.receiveArray, QByteArray::fromHex("050709"));
     ASSERT_EQ(passed.size(), 2);
     EXPECT_EQ(passed[0].control, 0);
     EXPECT_EQ(passed[0].index, 0);
@@ -120,7 +118,7 @@ TEST_F(CommunicationFixture, TextReplyIsReadUntilAnEmptyRead) {
 }
 
 TEST_F(CommunicationFixture, BootloaderReplyIsItsFirstByteInHex) {
-    state.bootloaderMode = true;
+    link.SetSerialParameters(SerialMode::Bootloader);
     driver.queueReply(QByteArray::fromHex("7911"));
     EXPECT_EQ(comm.ReadTextReply(), "79");
     EXPECT_TRUE(std::find(services.pauses.begin(), services.pauses.end(), 100) == services.pauses.end());
@@ -137,9 +135,9 @@ TEST_F(CommunicationFixture, ASilentPedalTimesOutWithAMessage) {
     EXPECT_EQ(incoming.decode("1\r\n11\r\n1\r\n5\r\n").kind, IncomingMessage::Kind::Nothing);
     EXPECT_EQ(view.lines.last(), "late reply dropped: 13 bytes");
 
-    state.receiveArray = QByteArray::fromHex("AA");
+    comm.receiveArray = QByteArray::fromHex("AA");
     EXPECT_FALSE(comm.ReadStateBlock());
-    EXPECT_EQ(state.receiveArray, QByteArray::fromHex("AA"));
+    EXPECT_EQ(comm.receiveArray, QByteArray::fromHex("AA"));
 }
 
 TEST_F(CommunicationFixture, APedalThatKeepsSendingIsCutOffInTime) {

@@ -49,7 +49,7 @@ TEST(FirmwareImage, AnImageThatWillNotDoIsRefusedBeforeAnythingIsSent) {
     VirtualDriver pedal(VirtualPedal::Options{.startInBootloader = true});
     RecordingDriver wire(pedal);
     EditorContext ctx(services, wire);
-    FirmwareFlasher flasher(ctx);
+    FirmwareFlasher flasher(ctx.line);
     struct Case {
         FirmwareImage image;
         const char* says;

@@ -102,9 +102,18 @@ TEST_F(Decoder, ALateReplyIsDroppedOnlyWhenOneIsOwedAndInTime) {
     EXPECT_EQ(decoder.decode("01").kind, Kind::Bank) << "a report ends the wait for it";
     EXPECT_THROW(decoder.decode("0\r\n1\r\n5\r\n"), ConversionError);
 
+    // The player took a minute over the "No reply" box, and the poll read nothing meanwhile: the
+    // first read since is the late reply all the same, and its window starts there.
     decoder.expectLateReply();
+    services.now += 60000;
+    EXPECT_EQ(decoder.decode("1\r\n5\r\n2\r\n1\r\n").kind, Kind::Nothing);
     services.now += kLateReplyWindowMs + 1;
-    EXPECT_THROW(decoder.decode("0\r\n1\r\n5\r\n"), ConversionError) << "too late to be that reply";
+    EXPECT_THROW(decoder.decode("0\r\n1\r\n5\r\n"), ConversionError) << "too long after it to be its rest";
+
+    // An exchange that had its reply owes none.
+    decoder.expectLateReply();
+    decoder.replyCame();
+    EXPECT_THROW(decoder.decode("0\r\n1\r\n5\r\n"), ConversionError);
 }
 
 TEST(MemoryDumpLines, NumberEveryByteInDecimalWithItsValueInHex) {

@@ -69,8 +69,7 @@ TEST(UploadFile, SendsTheFileAsItIsAndWaitsForTheAnswerBounded) {
     file.close();
 
     driver.onWrite = [&](const QByteArray&) { driver.queueReply("ok"); };
-    QString error;
-    ASSERT_TRUE(uploadFile(ctx, path, &error));
+    ASSERT_TRUE(uploadFile(ctx.line, path).read);
     EXPECT_EQ(driver.writes.back(), QByteArray::fromHex("0D01AB"));
     EXPECT_TRUE(view.lines.contains("received: ok"));
     EXPECT_TRUE(view.lines.contains("num of bytes: 3"));
@@ -78,10 +77,11 @@ TEST(UploadFile, SendsTheFileAsItIsAndWaitsForTheAnswerBounded) {
     // A pedal that says nothing: the wait ends, with the time-out's message.
     driver.onWrite = {};
     services.messages.clear();
-    ASSERT_TRUE(uploadFile(ctx, path, &error));
+    ASSERT_TRUE(uploadFile(ctx.line, path).read);
     EXPECT_EQ(services.messages.size(), 1);
-    EXPECT_FALSE(uploadFile(ctx, dir.path() + "/missing.hex", &error));
-    EXPECT_FALSE(error.isEmpty());
+    const FileUpload missing = uploadFile(ctx.line, dir.path() + "/missing.hex");
+    EXPECT_FALSE(missing.read);
+    EXPECT_FALSE(missing.error.isEmpty());
 }
 
 } // namespace

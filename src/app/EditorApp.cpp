@@ -7,8 +7,9 @@
 #include "console/ui/TformPrint.h"
 #include "firmware/ui/TformFirmwareUpgrade.h"
 #include "params/ui/TformFXParameters.h"
+#include "protocol/EditorContext.h"
 
-EditorApp::EditorApp(EditorContext& context) {
+EditorApp::EditorApp(EditorContext& context) : context_(context) {
     windows_.formMain = new TformMain(context, windows_);
     windows_.formFirmwareUpgrade = new TformFirmwareUpgrade(context);
     windows_.formPrint = new TformPrint(context);
@@ -20,6 +21,9 @@ EditorApp::EditorApp(EditorContext& context) {
 }
 
 EditorApp::~EditorApp() {
+    // An exchange still running works for the windows (the firmware window's flasher, say): it
+    // is stopped at its next safe step before they go.
+    context_.stopWorker();
     delete windows_.formNewVersionMsg;
     delete windows_.formImpulseResponse;
     delete windows_.formFXInfo;

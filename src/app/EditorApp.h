@@ -36,5 +36,6 @@ public:
     TformMain& main() { return *windows_.formMain; }
 
 private:
+    EditorContext& context_;
     EditorWindows windows_;
 };

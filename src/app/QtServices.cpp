@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 const QString kTitle = QStringLiteral("Tarvo Max Editor");
@@ -53,8 +54,13 @@ void QtServices::pause(int milliseconds) {
     QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 
-void QtServices::processEvents() {
-    QCoreApplication::processEvents();
+void QtServices::pauseUnless(int milliseconds, const std::function<bool()>& stop) {
+    constexpr int kLookMs = 20;
+    while (milliseconds > 0 && !stop()) {
+        const int slice = std::min(milliseconds, kLookMs);
+        pause(slice);
+        milliseconds -= slice;
+    }
 }
 
 std::int64_t QtServices::elapsedMs() {

@@ -19,7 +19,7 @@ public:
     QString openFileName(const QString& caption, const QString& filter, const QString& start) override;
     QString saveFileName(const QString& caption, const QString& filter, const QString& start) override;
     void pause(int milliseconds) override;
-    void processEvents() override;
+    void pauseUnless(int milliseconds, const std::function<bool()>& stop) override;
     std::int64_t elapsedMs() override;
     bool openUrl(const QString& url) override;
     bool startElevated(const QString& program, const QStringList& arguments) override;

@@ -1,16 +1,9 @@
 #include "app/ReceivePoll.h"
 
 #include "link/FtDriver.h"
+#include "protocol/PedalWorker.h"
 
-namespace {
-// Only a safety net: every driver the editor ships notifies.
-constexpr int kFallbackMs = 50;
-} // namespace
-
-ReceivePoll::ReceivePoll(QObject* parent) : QObject(parent) {
-    fallback_.setInterval(kFallbackMs);
-    connect(&fallback_, &QTimer::timeout, this, &ReceivePoll::wake);
-}
+ReceivePoll::ReceivePoll(QObject* parent) : QObject(parent) {}
 
 ReceivePoll::~ReceivePoll() {
     if (driver_)
@@ -22,6 +15,12 @@ void ReceivePoll::watch(FtDriver& driver) {
     driver.setReceiveNotifier([this] { requestWake(); });
 }
 
+void ReceivePoll::yieldTo(PedalWorker& worker) {
+    worker_ = &worker;
+    // What arrived while the worker had the line is picked up once it lets go.
+    connect(&worker, &PedalWorker::linkFreed, this, &ReceivePoll::requestWake);
+}
+
 void ReceivePoll::requestWake() {
     // Many notifications before the user-interface thread gets round to it make one wake.
     if (!wakePending_.exchange(true))
@@ -30,18 +29,16 @@ void ReceivePoll::requestWake() {
 
 void ReceivePoll::start() {
     active_ = true;
-    fallback_.start();
     // Whatever arrived while stopped is picked up at once.
     requestWake();
 }
 
 void ReceivePoll::stop() {
     active_ = false;
-    fallback_.stop();
 }
 
 void ReceivePoll::wake() {
     wakePending_ = false;
-    if (active_)
+    if (active_ && (!worker_ || worker_->linkFree()))
         emit timeout();
 }

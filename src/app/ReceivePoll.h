@@ -1,15 +1,17 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
+#include <QPointer>
+
+#include "protocol/PedalWorker.h"
 #include <atomic>
 
 class FtDriver;
 
-// The receive poll. It keeps the start/stop contract of a 1 ms timer, but instead of waking a
-// thousand times a second it runs when the driver reports received bytes, with a slow timer
-// behind that for drivers that cannot tell. Each wake runs the handler once: one read, one
-// message.
+// The receive poll. It keeps the start/stop contract of a 1 ms timer, but wakes only when the
+// driver reports received bytes (every driver the editor ships does), so an idle editor does
+// nothing at all. Each wake runs the handler once: one read, one message. It reads only while
+// the worker has the line free, and looks again as soon as the worker lets go of it.
 class ReceivePoll : public QObject {
     Q_OBJECT
 public:
@@ -18,6 +20,8 @@ public:
 
     // Subscribes to the driver's receive notifications (callable from any thread).
     void watch(FtDriver& driver);
+    // Leaves the line to the worker while it has anything to do.
+    void yieldTo(PedalWorker& worker);
     void start();
     void stop();
     // Runs the handler again soon (if running), for what is left over from the last one.
@@ -32,7 +36,7 @@ private:
     void requestWake();
 
     FtDriver* driver_ = nullptr;
-    QTimer fallback_;
+    QPointer<PedalWorker> worker_;
     bool active_ = false;
     std::atomic<bool> wakePending_{false};
 };

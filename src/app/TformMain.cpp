@@ -8,12 +8,15 @@
 #include "catalogue/Browser.h"
 #include "catalogue/Categories.h"
 #include "console/ui/TformPrint.h"
+#include "firmware/Bootloader.h"
 #include "firmware/ui/TformFirmwareUpgrade.h"
 #include "link/Bridges.h"
 #include "params/ui/TformFXParameters.h"
 #include "protocol/Commands.h"
 #include "protocol/ReadBack.h"
 #include "protocol/StateBlock.h"
+#include "ui/BusyGate.h"
+#include "ui/OperationProgress.h"
 #include "ui/ToggleSwitch.h"
 
 #include <QAction>
@@ -53,21 +56,62 @@ TformMain::TformMain(EditorContext& context, EditorWindows& windows)
     buildBrowserAndTimers();
     buildMenus();
     connectControls();
+    gatePedalControls();
     qApp->installEventFilter(this);
     FormCreate();
+}
+
+void TformMain::gatePedalControls() {
+    gate_ = new BusyGate(ctx.worker(), this);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{btnUpload, btnOpenEffect, btnRequest, btnAssign,
+                                         btnStoreSettingsOnPedal, btnUploadFile, swLive, menuMIDI, menuMode})
+        gate_->add(control);
+    for (QAction* control : {menuScan, menuConnect, menuFirmwareUpgradeMode, menuStartFirmwareUpgrade,
+                             menuEraseSettings, menuLoadConfiguration})
+        gate_->add(control);
+}
+
+void TformMain::startLongOperation(const QString& what) {
+    if (!progress_)
+        progress_ = new OperationProgress(ctx.worker(), this);
+    progress_->begin(what);
+}
+
+void TformMain::endLongOperation() {
+    if (progress_)
+        progress_->end();
+}
+
+void TformMain::enable(QWidget* control, bool on) {
+    if (gate_)
+        gate_->setEnabled(control, on);
+    else
+        control->setEnabled(on);
+}
+
+void TformMain::enable(QAction* control, bool on) {
+    if (gate_)
+        gate_->setEnabled(control, on);
+    else
+        control->setEnabled(on);
 }
 
 void TformMain::windowsCreated() {
     connect(windows.formNewVersionMsg, &TformNewVersionMsg::editorMustEnd, this, &QWidget::close);
     TformFXParameters* params = windows.formFXParameters;
     connect(params, &TformFXParameters::closed, this, [this] {
-        btnRequest->setEnabled(false);
-        btnAssign->setEnabled(false);
+        enable(btnRequest, false);
+        enable(btnAssign, false);
     });
-    connect(params, &TformFXParameters::valuesShown, this, [this] { btnRequest->setEnabled(true); });
+    connect(params, &TformFXParameters::valuesShown, this, [this] { enable(btnRequest, true); });
     connect(params, &TformFXParameters::pedalModeRead, this, &TformMain::pedalModeRead);
-    // A knob turned on the pedal while the editor waits for a reply still moves on screen.
-    ctx.comm.onLiveReport = [params](const LiveReport& report) { params->ApplyLiveReport(report); };
+    // A knob turned on the pedal while the editor waits for a reply still moves on screen, and
+    // what the pedal says unasked during an exchange is taken as the poll would take it.
+    on(&ctx.worker(), &PedalWorker::liveReport,
+       [params](const LiveReport& report) { params->ApplyLiveReport(report); });
+    on(&ctx.worker(), &PedalWorker::incoming,
+       [this](const IncomingMessage& message) { applyIncoming(message); });
     connect(windows.formFirmwareUpgrade, &TformFirmwareUpgrade::backToNormal, this,
             &TformMain::firmwareRunEnded);
 }
@@ -138,6 +182,7 @@ void TformMain::buildBrowserAndTimers() {
     Timer_USB_read = new ReceivePoll(this);
     Timer_USB_read->setObjectName(QStringLiteral("Timer_USB_read"));
     Timer_USB_read->watch(ctx.link.driver());
+    Timer_USB_read->yieldTo(ctx.worker());
     TimerCheckWebVersion = new QTimer(this);
     TimerCheckWebVersion->setObjectName(QStringLiteral("TimerCheckWebVersion"));
     TimerCheckWebVersion->setInterval(1000);
@@ -204,10 +249,10 @@ void TformMain::buildSettingsMenu() {
     menuLiveEnable->setVisible(false);
     menuLook = addMenu(menuSettings, "menuLook", QStringLiteral("Look"));
     menuMIDI = addMenu(menuSettings, "menuMIDI", QStringLiteral("MIDI"));
-    menuMIDI->setEnabled(false);
+    enable(menuMIDI, false);
     menuMIDIchannel = addMenu(menuMIDI, "menuMIDIchannel", QStringLiteral("Channel"));
     menuMode = addMenu(menuSettings, "menuMode", QStringLiteral("Mode"));
-    menuMode->setEnabled(false);
+    enable(menuMode, false);
     menuModePreset = addItem(menuMode, "menuModePreset", QStringLiteral("Preset Mode"));
     menuModePreset->setCheckable(true);
     menuModeBank = addItem(menuMode, "menuModeBank", QStringLiteral("FX Bank Mode"));
@@ -221,7 +266,7 @@ void TformMain::buildFirmwareAndInfoMenus() {
     menuFirmwareUpgradeMode->setCheckable(true);
     menuStartFirmwareUpgrade =
         addItem(menuFirmwareUpgrade, "menuStartFirmwareUpgrade", QStringLiteral("Start Firmware Upgrade"));
-    menuStartFirmwareUpgrade->setEnabled(false);
+    enable(menuStartFirmwareUpgrade, false);
     menuEraseSettings = addItem(menuFirmwareUpgrade, "menuEraseSettings", QStringLiteral("Erase Settings"));
 
     menuInfo = addMenu(MenuBar1, "menuInfo", QStringLiteral("Info"));
@@ -246,12 +291,12 @@ void TformMain::FormCreate() {
     ctx.link.SetSerialParameters(SerialMode::Normal);
     ctx.state.bootloaderMode = false;
     ctx.state.effectOnPedalSelected = false;
-    btnRequest->setEnabled(false);
-    btnAssign->setEnabled(false);
-    btnStoreSettingsOnPedal->setEnabled(false);
+    enable(btnRequest, false);
+    enable(btnAssign, false);
+    enable(btnStoreSettingsOnPedal, false);
     btnUploadFile->hide();
-    btnUpload->setEnabled(false);
-    btnOpenEffect->setEnabled(false);
+    enable(btnUpload, false);
+    enable(btnOpenEffect, false);
     create_categories();
     menuShowUpdateMsg->setChecked(showUpdateMessage);
     versionAddress_ = VersionCheck::webAddress(VersionCheck::kVersionPath);
@@ -328,9 +373,12 @@ void TformMain::CheckAttachedDevices() {
 
 void TformMain::ScanDevices() {
     lblDeviceName->setText(QStringLiteral("Device Name"));
-    const QList<BridgeInfo> bridges = listBridges(ctx.link);
-    ctx.console.log(QStringLiteral("FT device count: %1").arg(ctx.link.deviceCount));
-    logDriverNotes(ctx.link, ctx.console);
+    ctx.worker().start(
+        this, [](PedalLine& line) { return scanBridges(line); },
+        [this](const QList<BridgeInfo>& bridges, const PedalWorker::Said&) { showScannedBridges(bridges); });
+}
+
+void TformMain::showScannedBridges(const QList<BridgeInfo>& bridges) {
     if (bridges.isEmpty()) {
         ctx.services.showMessage(QStringLiteral("No device found"));
         lblDeviceName->setText(QStringLiteral("No device found"));
@@ -349,67 +397,94 @@ void TformMain::menuScanClick() {
     ScanDevices();
 }
 
-bool TformMain::LinkDevice() {
-    const bool opened = openBridge(ctx.link, ctx.console, ctx.services, ctx.state.deviceSerialNumber);
-    if (opened) {
-        linked_ = true;
-        lblDeviceName->setText(lblDeviceName->text() + kLinkedSuffix);
-        btnUpload->setEnabled(true);
-        btnRequest->setEnabled(true);
-        chkFirmwareUpgradeMode->setEnabled(false);
-        menuScan->setEnabled(false);
-        menuConnect->setEnabled(false);
-        menuDisconnect->setEnabled(true);
-    }
-    if (ctx.state.bootloaderMode)
-        bootloaderHandshake();
-    return opened;
+void TformMain::linkOpened() {
+    linked_ = true;
+    lblDeviceName->setText(lblDeviceName->text() + kLinkedSuffix);
+    enable(btnUpload, true);
+    chkFirmwareUpgradeMode->setEnabled(false);
+    enable(menuScan, false);
+    enable(menuConnect, false);
+    menuDisconnect->setEnabled(true);
 }
 
 void TformMain::menuConnectClick() {
-    if (!LinkDevice())
-        return;
+    const QString serial = ctx.state.deviceSerialNumber;
+    unlinkAsked_ = false;
     if (ctx.state.bootloaderMode) {
-        menuFirmwareUpgradeMode->setEnabled(true);
+        // Armed: the pedal is already in its bootloader, and the link is its handshake.
+        ctx.worker().start(
+            this, [serial](PedalLine& line) { return linkArmed(line, serial); },
+            [this](ArmedLink link, const PedalWorker::Said&) {
+                if (link.opened)
+                    linkOpened();
+                if (link.acknowledged)
+                    bootloaderReady();
+                if (link.opened)
+                    enable(menuFirmwareUpgradeMode, true);
+            });
         return;
     }
-    ctx.state.linkedOnce = true;
-    menuFirmwareUpgradeMode->setEnabled(true);
-    btnOpenEffect->setEnabled(true);
+    ctx.worker().start(
+        this, [serial](PedalLine& line) { return openPedal(line, serial); },
+        [this](bool opened, const PedalWorker::Said&) {
+            if (!opened)
+                return;
+            linkOpened();
+            ctx.state.linkedOnce = true;
+            enable(menuFirmwareUpgradeMode, true);
+            enable(btnOpenEffect, true);
+            // Started before this operation ends, so nothing can come between.
+            ctx.worker().start(
+                this, [](PedalLine& line) { return askStoredEffectText(line); },
+                [this](const QString& reply, const PedalWorker::Said&) { linkReplied(reply); });
+        });
+}
+
+void TformMain::linkReplied(const QString& reply) {
+    // Unlink was pressed while the pedal was asked: this Link ends unlinked, with nothing shown.
+    if (!linked_ || unlinkAsked_)
+        return;
     // The link is made whatever the stored-effect question brings, a reply that does not read
-    // included (its error is still reported): MIDI, Mode and the receive poll must not be left
-    // off. Unless Unlink was pressed while the editor waited: then this Link ends unlinked.
+    // included (its error is still reported): MIDI, Mode and the receive poll must not be left off.
     const auto finishLink = onScopeExit([this] {
         if (!linked_)
             return;
-        menuMIDI->setEnabled(true);
-        menuMode->setEnabled(true);
+        enable(menuMIDI, true);
+        enable(menuMode, true);
         Timer_USB_read->start();
     });
-    GetFXStoredOnPedal();
+    storedEffectReplied(reply);
 }
 
 void TformMain::menuDisconnectClick() {
-    // A failed close leaves the link as it is, unless the bridge has been unplugged: then
-    // there is nothing left to close, and keeping the window "linked" would wedge it.
-    if (ctx.link.CloseDevice() != FT_OK) {
-        if (linkedBridgeStillListed(ctx.link))
-            return;
-        ctx.console.log(QStringLiteral("the linked bridge is no longer attached; unlinked"));
+    // Whatever runs stops at its next safe step; then the bridge is closed.
+    if (ctx.worker().busy()) {
+        unlinkAsked_ = true;
+        ctx.worker().cancelAll();
     }
+    ctx.worker().start(
+        this, [](PedalLine& line) { return unlinkPedal(line); },
+        [this](Unlinked unlinked, const PedalWorker::Said&) {
+            if (unlinked != Unlinked::Kept)
+                showUnlinked();
+        });
+}
+
+void TformMain::showUnlinked() {
     linked_ = false;
+    unlinkAsked_ = false;
     QString name = lblDeviceName->text();
     const qsizetype at = name.lastIndexOf(kLinkedSuffix);
     if (at >= 0)
         name.remove(at, kLinkedSuffix.size());
     lblDeviceName->setText(name);
-    menuScan->setEnabled(true);
-    menuConnect->setEnabled(true);
+    enable(menuScan, true);
+    enable(menuConnect, true);
     menuDisconnect->setEnabled(false);
-    for (QWidget* button : {btnUpload, btnOpenEffect, btnRequest, btnAssign, btnStoreSettingsOnPedal})
-        button->setEnabled(false);
-    menuMIDI->setEnabled(false);
-    menuMode->setEnabled(false);
+    for (QPushButton* button : {btnUpload, btnOpenEffect, btnRequest, btnAssign, btnStoreSettingsOnPedal})
+        enable(button, false);
+    enable(menuMIDI, false);
+    enable(menuMode, false);
     if (windows.formFXParameters->isVisible())
         windows.formFXParameters->EnableDisableControls(false);
 }
@@ -417,38 +492,29 @@ void TformMain::menuDisconnectClick() {
 // ---- Read-back of the stored effect ----
 
 void TformMain::btnOpenEffectClick() {
-    const bool pollWasRunning = Timer_USB_read->isActive();
-    // A reply that does not read ends the exchange with its error reported; the poll must not
-    // stay stopped because of it.
-    try {
-        GetFXStoredOnPedal();
-    } catch (...) {
-        if (pollWasRunning)
-            Timer_USB_read->start();
-        btnOpenEffect->setEnabled(true);
-        throw;
-    }
-    btnOpenEffect->setEnabled(true);
+    ctx.worker().start(
+        this, [](PedalLine& line) { return askStoredEffectText(line); },
+        [this](const QString& reply, const PedalWorker::Said&) {
+            // Asking again is always worth a try, whatever this answer was.
+            const auto askAgain = onScopeExit([this] { enable(btnOpenEffect, true); });
+            if (!linked_ || unlinkAsked_)
+                return; // unlinked while waiting: there is no pedal to show
+            storedEffectReplied(reply);
+        });
 }
 
-void TformMain::GetFXStoredOnPedal() {
-    Timer_USB_read->stop();
-    sendGetStoredEffect(ctx.link);
-    btnOpenEffect->setEnabled(false);
-    ctx.services.pause(kGetStoredEffectPauseMs);
-    btnOpenEffect->setEnabled(true);
-    const QString reply = ctx.comm.ReadTextReply();
-    if (!linked_)
-        return; // unlinked while waiting: there is no pedal to show
+void TformMain::storedEffectReplied(const QString& reply) {
     if (reply.isEmpty()) {
         // Nothing came back (the wait has said why): no numbers to take, but asking again is
         // worth a try.
-        btnRequest->setEnabled(false);
+        enable(btnRequest, false);
         return;
     }
+    // Until the reply has been read as an effect, nothing may be asked of one: a reply that does
+    // not read leaves Request off.
+    enable(btnRequest, false);
     if (!ParseStoredEffectReply(reply)) {
-        btnRequest->setEnabled(false);
-        btnOpenEffect->setEnabled(false);
+        enable(btnOpenEffect, false);
         return;
     }
     openTheStoredEffect();
@@ -456,13 +522,13 @@ void TformMain::GetFXStoredOnPedal() {
 
 void TformMain::openTheStoredEffect() {
     if (!OpenStoredEffect()) {
-        btnRequest->setEnabled(false);
+        enable(btnRequest, false);
         return;
     }
     openParameterWindow(ctx.state.pedalEffectName + QStringLiteral(" v%1").arg(ctx.state.effectVersion),
                         true);
     windows.formFXParameters->EnableDisableControls(false);
-    btnRequest->setEnabled(true);
+    enable(btnRequest, true);
     if (showPedalEffectInBrowser())
         Timer_USB_read->start();
 }
@@ -504,7 +570,7 @@ void TformMain::selectPedalEffect(const QString& name) {
     ctx.console.log(QStringLiteral("effetto ottenuto dalla lista: ") + ctx.state.pedalEffectName);
     ctx.state.selectedEffectName = ctx.state.pedalEffectName;
     ctx.state.effectOnPedalSelected = true;
-    btnRequest->setEnabled(true);
+    enable(btnRequest, true);
     btnRequest->setFocus();
 }
 
@@ -515,9 +581,9 @@ void TformMain::showNoEffectOnPedal() {
     ctx.state.effectOnPedalSelected = false;
     if (showingPedalEffect && windows.formFXParameters->isVisible())
         windows.formFXParameters->close();
-    btnRequest->setEnabled(false);
-    btnAssign->setEnabled(false);
-    btnStoreSettingsOnPedal->setEnabled(false);
+    enable(btnRequest, false);
+    enable(btnAssign, false);
+    enable(btnStoreSettingsOnPedal, false);
 }
 
 void TformMain::openParameterWindow(const QString& caption, bool setWidth) {
@@ -572,7 +638,7 @@ void TformMain::categoryClick(int row) {
     if (row == static_cast<int>(kImpulseResponseCategory))
         ctx.services.showMessage(kImpulseResponseHowTo);
     else
-        btnOpenEffect->setEnabled(true);
+        enable(btnOpenEffect, true);
 }
 
 void TformMain::get_effects_name() {
@@ -589,8 +655,8 @@ void TformMain::effetto_cliccato(QListWidgetItem* item) {
         return;
     if (ctx.state.bankMode && !(item->flags() & Qt::ItemIsEnabled)) {
         windows.formFXParameters->close();
-        btnUpload->setEnabled(false);
-        btnStoreSettingsOnPedal->setEnabled(false);
+        enable(btnUpload, false);
+        enable(btnStoreSettingsOnPedal, false);
         return;
     }
     lstEffects->setCurrentItem(item);
@@ -601,17 +667,17 @@ void TformMain::effetto_cliccato(QListWidgetItem* item) {
     if (!s.selectedEffectName.isEmpty())
         btnGetFXInfo->setEnabled(true);
     s.effectOnPedalSelected = s.selectedEffectName == s.pedalEffectName;
-    btnRequest->setEnabled(s.effectOnPedalSelected);
+    enable(btnRequest, s.effectOnPedalSelected);
     if (!s.effectOnPedalSelected) {
-        btnAssign->setEnabled(false);
-        btnStoreSettingsOnPedal->setEnabled(false);
+        enable(btnAssign, false);
+        enable(btnStoreSettingsOnPedal, false);
     }
     openParameterWindow(s.selectedEffectName, true);
     // The window's close (part of reopening) disables Request; the pedal's effect keeps it.
     if (s.effectOnPedalSelected)
-        btnRequest->setEnabled(true);
+        enable(btnRequest, true);
     menuLoadIR->setEnabled(currentCategory == categoryNames[kImpulseResponseCategory].displayName);
-    btnOpenEffect->setEnabled(true);
+    enable(btnOpenEffect, true);
 }
 
 bool TformMain::move_up_or_down(int key) {
@@ -655,6 +721,12 @@ void TformMain::DispatchIncoming() {
         const std::uint32_t n = link.ReadDevice();
         if (const std::uint64_t dropped = link.driver().takeDroppedBytes())
             ctx.console.log(QStringLiteral("receive queue full: %1 older bytes dropped").arg(dropped));
+        // A second message read with the first (two dumps asked for in a row) waits in the
+        // decoder: the poll turns once more for it, since no driver will say it came.
+        const auto again = onScopeExit([this] {
+            if (ctx.incoming.hasCarry())
+                Timer_USB_read->poke();
+        });
         applyIncoming(
             ctx.incoming.decode(QByteArray(reinterpret_cast<const char*>(link.rxBuffer.data()), n)));
     }
@@ -710,41 +782,28 @@ void TformMain::OpenReportedEffect(int number) {
     openParameterWindow(ctx.state.pedalEffectName + QStringLiteral(" v%1").arg(ctx.state.effectVersion),
                         false);
     windows.formFXParameters->EnableDisableControls(false);
-    btnRequest->setEnabled(true);
+    enable(btnRequest, true);
     showPedalEffectInBrowser();
 }
 
 // ---- Read-back of the pedal's state ----
 
 void TformMain::btnRequestClick() {
-    ctx.state.requestInProgress = true;
-    const auto clearAtEnd = onScopeExit([this] { ctx.state.requestInProgress = false; });
-    RequestAndApplyState();
-}
-
-void TformMain::RequestAndApplyState() {
-    Timer_USB_read->stop();
-    // However the exchange ends, a reply that does not read included (its error is reported),
-    // the poll runs again and Request can be pressed again.
-    const auto restore = onScopeExit([this] {
-        Timer_USB_read->start();
-        btnRequest->setEnabled(linked_ && ctx.state.effectOnPedalSelected);
-    });
-    sendRequestState(ctx.comm, ctx.state.numOfParameters);
-    ctx.services.pause(kRequestStatePauseMs);
-    btnRequest->setEnabled(false);
-    if (!ctx.comm.ReadStateBlock())
-        return;
-    const StateBlockOffsets offsets{ctx.state.numOfParameters};
-    if (static_cast<std::uint32_t>(ctx.state.receiveArray.size()) < offsets.size()) {
-        // Applying a short block would read past its end; leave the window as it was.
-        ctx.services.showMessage(QStringLiteral("The pedal's reply was incomplete (%1 of %2 bytes); "
-                                                "the settings were not updated. Press Request to try again.")
-                                     .arg(ctx.state.receiveArray.size())
-                                     .arg(offsets.size()));
-        return;
-    }
-    applyStateBlock();
+    const std::uint32_t n = ctx.state.numOfParameters;
+    // The values are of the effect shown now; should the window show another by the time they
+    // come (or none), they are not shown anywhere.
+    const int shown = windows.formFXParameters->shownEffect();
+    ctx.worker().start(
+        this, [n](PedalLine& line) { return requestState(line, n); },
+        [this, shown](const StateRead& read, const PedalWorker::Said&) {
+            if (!read.ok || !linked_ || windows.formFXParameters->shownEffect() != shown ||
+                !windows.formFXParameters->isVisible())
+                return;
+            ctx.state.receiveArray = read.block;
+            ctx.state.requestInProgress = true;
+            const auto clearAtEnd = onScopeExit([this] { ctx.state.requestInProgress = false; });
+            applyStateBlock();
+        });
 }
 
 void TformMain::applyStateBlock() {
@@ -754,8 +813,8 @@ void TformMain::applyStateBlock() {
     params->receive_reverse_data_from_device();
     params->receive_mode();
     ShowMidiChannel();
-    btnAssign->setEnabled(true);
-    btnStoreSettingsOnPedal->setEnabled(true);
+    enable(btnAssign, true);
+    enable(btnStoreSettingsOnPedal, true);
     params->EnableDisableControls(true);
     params->EnableRevCheckBoxes();
     Timer_USB_read->start();

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "catalogue/ResourceStore.h"
+#include "link/Bridges.h"
+#include "protocol/Connection.h"
 #include "protocol/RealTimeFunctions.h"
 #include "ui/EditorForm.h"
 
@@ -19,6 +21,8 @@ class QCheckBox;
 class QTimer;
 class ToggleSwitch;
 class ReceivePoll;
+class BusyGate;
+class OperationProgress;
 struct EditorWindows;
 
 // The main window: the effect browser, the buttons that talk to the pedal, the bank and live
@@ -58,10 +62,22 @@ private:
     bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
     bool handleKey(QObject* watched, int key, Qt::KeyboardModifiers modifiers);
 
+    // A control that starts an exchange with the pedal: the window's rule for it, shown while
+    // the worker is idle.
+    void enable(QWidget* control, bool on);
+    void enable(QAction* control, bool on);
+    void gatePedalControls();
+    // A long exchange shows its progress and can be cancelled.
+    void startLongOperation(const QString& what);
+    void endLongOperation();
+
     // Discovery and linking.
     void CheckAttachedDevices();
     void ScanDevices();
-    bool LinkDevice();
+    void showScannedBridges(const QList<BridgeInfo>& bridges);
+    void linkOpened();
+    void linkReplied(const QString& reply);
+    void showUnlinked();
     void menuScanClick();
     void menuConnectClick();
     void menuDisconnectClick();
@@ -69,15 +85,16 @@ private:
 
     // Firmware maintenance: into the bootloader, and back to normal after a run.
     void connectFirmwareControls();
-    void bootloaderHandshake();
+    void bootloaderReady();
     void menuFirmwareUpgradeModeClick();
+    void enterBootloaderAsked();
     void menuStartFirmwareUpgradeClick();
     void firmwareRunEnded();
     void clearBootloaderMode();
 
     // Read-back of the stored effect.
     void btnOpenEffectClick();
-    void GetFXStoredOnPedal();
+    void storedEffectReplied(const QString& reply);
     void openTheStoredEffect();
     bool ParseStoredEffectReply(const QString& text);
     bool OpenStoredEffect();
@@ -106,7 +123,6 @@ private:
     void OpenReportedEffect(int number);
     void showMemoryDump(const QByteArray& dump);
     void btnRequestClick();
-    void RequestAndApplyState();
     void applyStateBlock();
     void ShowMidiChannel();
 
@@ -132,7 +148,8 @@ private:
     // Preset files.
     void menuSaveConfigurationClick();
     void SaveTextWithDialog(const QString& TextContent, const QString& NameOfFile);
-    QString OpenPresetFile();
+    // The text of the preset file the user picks, and its path; empty when none was read.
+    QString OpenPresetFile(QString& path);
     void menuLoadConfigurationClick();
     void applyPreset(const PresetFields& fields);
 
@@ -161,6 +178,10 @@ private:
     // The bridge is open: set by a Link that opened it, cleared by Unlink. A Link or Request
     // waiting for the pedal looks at it again afterwards, since Unlink can run meanwhile.
     bool linked_ = false;
+    // Unlink was pressed while an exchange ran: what that exchange brings is not shown.
+    bool unlinkAsked_ = false;
+    BusyGate* gate_ = nullptr;
+    OperationProgress* progress_ = nullptr;
     int foundEffectRow_ = -1;
     bool showUpdateMessage = true;
     QString webVersion;

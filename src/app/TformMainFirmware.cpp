@@ -4,8 +4,11 @@
 #include "app/EditorApp.h"
 #include "app/ReceivePoll.h"
 #include "app/TformMain.h"
+#include "console/ui/TformPrint.h"
 #include "firmware/Bootloader.h"
 #include "firmware/ui/TformFirmwareUpgrade.h"
+#include "params/ui/TformFXParameters.h"
+#include "ui/ToggleSwitch.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -22,25 +25,43 @@ void TformMain::chkFirmwareUpgradeModeChange() {
     ctx.state.bootloaderMode = chkFirmwareUpgradeMode->isChecked();
 }
 
-void TformMain::bootloaderHandshake() {
-    if (!handshakeArmedLink(ctx))
-        return;
-    menuStartFirmwareUpgrade->setEnabled(true);
-    btnRequest->setEnabled(false);
-    btnUpload->setEnabled(false);
+void TformMain::bootloaderReady() {
+    enable(menuStartFirmwareUpgrade, true);
+    // The bootloader understands nothing of the effects' messages: nothing else may speak to it
+    // until the run is over or Upgrade Mode is left.
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{btnRequest, btnUpload, btnOpenEffect, btnAssign,
+                                         btnStoreSettingsOnPedal, swLive, menuMIDI, menuMode})
+        enable(control, false);
+    enable(menuEraseSettings, false);
+    enable(menuLoadConfiguration, false);
+    Timer_USB_read->stop();
+    if (windows.formFXParameters->isVisible())
+        windows.formFXParameters->EnableDisableControls(false);
+    windows.formPrint->setPedalToolsEnabled(false);
 }
 
 void TformMain::clearBootloaderMode() {
-    leaveBootloaderMode(ctx, linked_);
+    ctx.state.bootloaderMode = false;
+    const bool open = linked_;
+    ctx.worker().start(
+        this,
+        [open](PedalLine& line) {
+            leaveBootloaderMode(line, open);
+            return true;
+        },
+        [](bool, const PedalWorker::Said&) {});
     menuFirmwareUpgradeMode->setChecked(false);
     // Without the bootloader's framing a run could only fail half-way.
-    menuStartFirmwareUpgrade->setEnabled(false);
+    enable(menuStartFirmwareUpgrade, false);
+    enable(menuEraseSettings, true);
+    enable(menuLoadConfiguration, true);
+    windows.formPrint->setPedalToolsEnabled(true);
 }
 
 void TformMain::menuFirmwareUpgradeModeClick() {
     // The poll would take the bootloader's replies; it stays off for the whole exchange.
     Timer_USB_read->stop();
-    ctx.link.reportDriverErrors = false;
     // The item has already toggled its check mark; the mode follows it.
     if (menuFirmwareUpgradeMode->isChecked())
         ctx.state.bootloaderMode = true;
@@ -50,26 +71,34 @@ void TformMain::menuFirmwareUpgradeModeClick() {
     // to ask either.
     if (!ctx.state.linkedOnce || !linked_)
         return;
-    switch (enterBootloader(ctx)) {
-    case BootloaderEntry::Declined:
-        // The core has put the link back in normal mode; the pedal answers the poll again.
-        menuFirmwareUpgradeMode->setChecked(false);
-        menuStartFirmwareUpgrade->setEnabled(false);
+    ctx.worker().start(
+        this,
+        [](PedalLine& line) {
+            bypassBeforeBootloader(line);
+            return true;
+        },
+        [this](bool, const PedalWorker::Said&) { enterBootloaderAsked(); });
+}
+
+void TformMain::enterBootloaderAsked() {
+    if (!ctx.services.confirm(kEnterBootloaderQuestion)) {
+        // Normal mode again; the pedal answers the poll once more.
+        clearBootloaderMode();
         Timer_USB_read->start();
         return;
-    case BootloaderEntry::Failed:
-        // The link is at the bootloader's framing now: the check mark says so, and unticking
-        // it is the way back.
-        menuFirmwareUpgradeMode->setChecked(true);
-        return;
-    case BootloaderEntry::Entered:
-        menuFirmwareUpgradeMode->setChecked(true);
-        menuStartFirmwareUpgrade->setEnabled(true);
-        btnRequest->setEnabled(false);
-        btnUpload->setEnabled(false);
-        menuFirmwareUpgrade->setEnabled(true);
-        return;
     }
+    ctx.state.bootloaderMode = true;
+    ctx.worker().start(
+        this, [](PedalLine& line) { return enterBootloader(line); },
+        [this](bool acknowledged, const PedalWorker::Said&) {
+            // After a failure the link is at the bootloader's framing: the check
+            // mark says so, and unticking it is the way back.
+            menuFirmwareUpgradeMode->setChecked(true);
+            if (!acknowledged)
+                return;
+            bootloaderReady();
+            menuFirmwareUpgrade->setEnabled(true);
+        });
 }
 
 void TformMain::menuStartFirmwareUpgradeClick() {
@@ -78,9 +107,17 @@ void TformMain::menuStartFirmwareUpgradeClick() {
 }
 
 void TformMain::firmwareRunEnded() {
+    ctx.state.bootloaderMode = false;
     menuFirmwareUpgradeMode->setChecked(false);
-    menuStartFirmwareUpgrade->setEnabled(false);
-    btnRequest->setEnabled(true);
-    btnUpload->setEnabled(true);
+    enable(menuStartFirmwareUpgrade, false);
+    enable(btnRequest, true);
+    enable(btnUpload, true);
+    enable(btnOpenEffect, linked_);
+    enable(swLive, true);
+    enable(menuMIDI, linked_);
+    enable(menuMode, linked_);
+    enable(menuEraseSettings, true);
+    enable(menuLoadConfiguration, true);
+    windows.formPrint->setPedalToolsEnabled(true);
     Timer_USB_read->start();
 }

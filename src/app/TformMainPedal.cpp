@@ -60,25 +60,33 @@ void TformMain::btnUploadClick() {
         ctx.services.showMessage(program.problem);
         return;
     }
-    Timer_USB_read->stop();
-    const auto restartPoll = onScopeExit([this] { Timer_USB_read->start(); });
-    ctx.link.PurgeDeviceRx();
     if (!ctx.services.confirm(QStringLiteral("Upload the selected effect?")))
         return;
-    windows.formFXParameters->bypass(true);
-    ctx.services.pause(kBypassBeforeUploadMs);
-    ctx.link.reportDriverErrors = true;
-    writeUpload(ctx, resources_, ctx.state.selectedEffectName, ir, program);
     lblStatus->setText(QStringLiteral("Uploading..."));
+    const QString name = ctx.state.selectedEffectName;
+    startLongOperation(QStringLiteral("Uploading %1").arg(name));
+    ctx.worker().start(
+        this, [name, ir, program](PedalLine& line) { return uploadEffect(line, name, ir, program); },
+        [this](const UploadResult& result, const PedalWorker::Said&) {
+            endLongOperation();
+            if (!result.problem.isEmpty())
+                ctx.services.showMessage(result.problem);
+            // The status says what the pedal said; after a failure (told already) it says nothing.
+            lblStatus->setText(result.end == UploadResult::End::Complete ? QStringLiteral("Upload complete")
+                                                                         : QString());
+        });
 }
 
 void TformMain::btnUploadFileClick() {
     const QString path = ctx.services.openFileName(QString(), QString());
     if (path.isEmpty())
         return;
-    QString error;
-    if (!uploadFile(ctx, path, &error))
-        ctx.services.showMessage(QStringLiteral("Error loading file: ") + error);
+    ctx.worker().start(
+        this, [path](PedalLine& line) { return uploadFile(line, path); },
+        [this](const FileUpload& upload, const PedalWorker::Said&) {
+            if (!upload.read)
+                ctx.services.showMessage(QStringLiteral("Error loading file: ") + upload.error);
+        });
 }
 
 void TformMain::menuLoadIRClick() {
@@ -101,10 +109,13 @@ void TformMain::btnAssignClick() {
     ctx.console.log(text);
     if (!ctx.services.confirm(QStringLiteral("Assign parameters?")))
         return;
-    ctx.comm.SendHexMessage(text, false);
-    btnAssign->setEnabled(false);
-    ctx.services.pause(kAssignControlsPauseMs);
-    btnAssign->setEnabled(true);
+    ctx.worker().start(
+        this,
+        [text](PedalLine& line) {
+            assignControls(line, text);
+            return true;
+        },
+        [](bool, const PedalWorker::Said&) {});
 }
 
 // ---- Pedal-wide settings ----
@@ -114,28 +125,35 @@ void TformMain::menuMIDIchannelsClickItem(QAction* item) {
     ctx.console.logDirect(QStringLiteral("Midi channel: ") + text);
     const int channel = midiChannelOfItem(text);
     if (channel >= 0)
-        ctx.comm.SendHexMessage(setMidiChannelText(channel), false);
+        ctx.worker().send(setMidiChannelText(channel));
 }
 
 void TformMain::swLiveSwitch() {
     const bool on = swLive->isChecked();
     lblLive->setText(on ? QStringLiteral("Live ON") : QStringLiteral("Live OFF"));
     lblLive->adjustSize();
-    ctx.comm.SendHexMessage(setLiveText(on), false);
+    ctx.worker().send(setLiveText(on));
 }
 
 void TformMain::btnStoreSettingsOnPedalClick() {
-    const QString text = storeSettingsText(ctx.state.numOfParameters);
-    ctx.console.log(QStringLiteral("Store settings message (HEX): ") + text);
-    ctx.comm.SendHexMessage(text, 2, true);
-    ctx.services.pause(kStoreSettingsPauseMs);
+    const std::uint32_t n = ctx.state.numOfParameters;
+    ctx.worker().start(
+        this,
+        [n](PedalLine& line) {
+            storeSettings(line, n);
+            return true;
+        },
+        [](bool, const PedalWorker::Said&) {});
 }
 
 void TformMain::menuEraseSettingsClick() {
     if (!ctx.services.confirm(eraseSettingsQuestion()))
         return;
     // The memories come back as dumps while the editor waits; the poll shows them afterwards.
-    eraseSettings(ctx);
+    startLongOperation(QStringLiteral("Erasing the pedal's settings"));
+    ctx.worker().start(
+        this, [](PedalLine& line) { return eraseSettings(line); },
+        [this](bool, const PedalWorker::Said&) { endLongOperation(); });
 }
 
 // ---- The editor's mode ----

@@ -49,10 +49,10 @@ void TformMain::SaveTextWithDialog(const QString& TextContent, const QString& Na
                                         : QStringLiteral("Error saving file: ") + written.error);
 }
 
-QString TformMain::OpenPresetFile() {
+QString TformMain::OpenPresetFile(QString& path) {
     const FileResult folder = ensurePresetFolder(ctx.services);
-    const QString path = ctx.services.openFileName(QStringLiteral("Open Preset File"), kPresetFilter,
-                                                   folder.ok ? folder.text : QString());
+    path = ctx.services.openFileName(QStringLiteral("Open Preset File"), kPresetFilter,
+                                     folder.ok ? folder.text : QString());
     if (path.isEmpty())
         return {};
     const FileResult read = readPresetFile(path);
@@ -60,12 +60,12 @@ QString TformMain::OpenPresetFile() {
         ctx.services.showMessage(QStringLiteral("Error loading file: ") + read.error);
         return {};
     }
-    ctx.services.showMessage(QStringLiteral("File loaded successfully: ") + path);
     return read.text;
 }
 
 void TformMain::menuLoadConfigurationClick() {
-    const QString text = OpenPresetFile();
+    QString path;
+    const QString text = OpenPresetFile(path);
     ctx.console.log(text);
     if (text.isEmpty())
         return;
@@ -83,6 +83,8 @@ void TformMain::menuLoadConfigurationClick() {
         ctx.services.showMessage(checked.error);
         return;
     }
+    // Loaded only now: a file refused above was never loaded, whatever it was read from.
+    ctx.services.showMessage(QStringLiteral("File loaded successfully: ") + path);
     applyPreset(*checked.fields);
 }
 

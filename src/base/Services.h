@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 
 // The one seam between the editor and the desktop: everything that would block on the user,
 // the clock, the network or the operating system goes through here, so tests can script it.
@@ -24,10 +25,15 @@ public:
     virtual QString saveFileName(const QString& caption, const QString& filter,
                                  const QString& start = {}) = 0;
 
-    // A blocking pause of the window; tests turn it into virtual time.
+    // A blocking pause, taken by the pedal's exchanges off the windows' thread; tests turn it
+    // into virtual time.
     virtual void pause(int milliseconds) = 0;
-    // Let the user interface process what is pending, from inside a handler.
-    virtual void processEvents() = 0;
+    // The same pause, ended early once `stop` says so (looked at every few milliseconds), so a
+    // long one can be cancelled. Tests keep it whole.
+    virtual void pauseUnless(int milliseconds, const std::function<bool()>& stop) {
+        (void)stop;
+        pause(milliseconds);
+    }
     // A monotonic clock in milliseconds; advances with pause() in tests.
     virtual std::int64_t elapsedMs() = 0;
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
-class ResourceStore;
-struct EditorContext;
+class PedalLine;
 
 // The effect is bypassed before its program is replaced, and given this long to go quiet.
 inline constexpr int kBypassBeforeUploadMs = 40;
@@ -23,10 +23,33 @@ UploadProgram uploadProgram(const QString& selectedEffectName, bool impulseRespo
 
 // The logged steps of the upload and its one write, as the editor has always logged them: the
 // program's source, its first 257 characters, its size, the bytes converted, "write to device".
-void writeUpload(EditorContext& ctx, ResourceStore& resources, const QString& selectedEffectName,
-                 bool impulseResponseCategory, const UploadProgram& program);
+// False when the driver did not take the whole program.
+bool writeUpload(PedalLine& line, const QString& selectedEffectName, bool impulseResponseCategory,
+                 const UploadProgram& program);
+
+// How an upload ended.
+struct UploadResult {
+    enum class End { NotSent, Complete, Gone, TimedOut, Cancelled };
+    End end = End::NotSent;
+    // The bytes sent, and how long the pedal was given to say it has them.
+    std::uint32_t bytes = 0;
+    int limitSeconds = 0;
+    // What went wrong, in a sentence for a message box; empty when Complete.
+    QString problem;
+};
+
+// Upload Selected Effect: the pedal bypassed and given its pause, the program written in one
+// write, then the wait for the pedal to report "Upload complete", bounded by the wire time of the
+// program and the reply time-out. What the pedal says unasked meanwhile is handed on. Whatever
+// the driver said on the way has been said; the end itself is for the caller to tell.
+UploadResult uploadEffect(PedalLine& line, const QString& selectedEffectName, bool impulseResponseCategory,
+                          const UploadProgram& program);
 
 // The maintainer's raw upload: a file of hexadecimal text sent as it is, and what the pedal
 // answers logged. The wait for the answer is bounded. False, with the reason in `error`, when
 // the file cannot be read.
-bool uploadFile(EditorContext& ctx, const QString& path, QString* error);
+struct FileUpload {
+    bool read = false;
+    QString error;
+};
+FileUpload uploadFile(PedalLine& line, const QString& path);

@@ -14,7 +14,8 @@ struct CliRuntime {
     Services& services;
     // The bridges to use: the machine's, with the virtual pedal in front when asked for.
     std::function<std::unique_ptr<FtDriver>(bool virtualPedal)> makeDriver;
-    // Whether the user has asked a command that runs until stopped (watch) to stop.
+    // Whether the user has asked to stop: a command that runs until stopped (watch) ends, and a
+    // long exchange (an upload, a flash, erasing) stops at its next safe step.
     std::function<bool()> interrupted;
 };
 
@@ -24,6 +25,8 @@ struct CliRuntime {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+// Stopped by Ctrl+C at a safe step, as a shell reports a program ended by SIGINT.
+inline constexpr int kExitInterrupted = 130;
 
 // Runs `tarvo-max ARGS...` (without the program's name). Results go to `out`; on failure
 // nothing goes to `out` and one line saying why goes to `err`.

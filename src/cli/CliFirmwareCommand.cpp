@@ -35,11 +35,14 @@ bool CliSession::reachBootloader(bool alreadyThere, FirmwareFlasher& flasher) {
     if (alreadyThere) {
         if (!flasher.findBootloader())
             return stepFailed(
-                QStringLiteral("no bootloader answered; is the pedal in its bootloader (powered up "
-                               "with B2 (SAVE) held)?"));
+                flasher.lastFailure() +
+                QStringLiteral(": bring the pedal into its bootloader first, either with "
+                               "tarvo-max flash --yes while it runs its effects and B2 (SAVE) "
+                               "is held, or with the editor's Firmware Upgrade > Upgrade Mode"));
         return true;
     }
-    if (enterBootloader(ctx_) != BootloaderEntry::Entered)
+    bypassBeforeBootloader(ctx_.line);
+    if (!enterBootloader(ctx_.line))
         return stepFailed(kBootloaderEntryFailed +
                           QStringLiteral(": the pedal did not start its bootloader (was B2 (SAVE) held?)"));
     return true;
@@ -94,7 +97,7 @@ int CliSession::flash(const CommandLine& line) {
                            "held: hold it and add --yes (a pedal already in its bootloader takes "
                            "--bootloader)"),
             kExitUsage);
-    FirmwareFlasher flasher(ctx_);
+    FirmwareFlasher flasher(ctx_.line);
     if (!reachBootloader(alreadyThere, flasher))
         return status_;
 
@@ -102,11 +105,11 @@ int CliSession::flash(const CommandLine& line) {
     // caller that keeps the messages in memory (a test, a script host) gets neither.
     const bool realStream = err_.string() == nullptr;
     const bool bar = realStream && isatty(STDERR_FILENO) != 0;
-    flasher.onProgress = [this, bar, realStream](int value, int maximum) {
+    ctx_.line.onProgress = [this, bar, realStream](int value, int maximum) {
         if (!realStream)
             return;
         if (!bar) {
-            if (value % 32 == 0)
+            if (value < maximum && value % 32 == 0)
                 err_ << "writing block " << value + 1 << " of " << maximum << Qt::endl;
             return;
         }
@@ -117,12 +120,23 @@ int CliSession::flash(const CommandLine& line) {
         err_.flush();
     };
     const FirmwareFlasher::Result result = flasher.flash(*image);
+    ctx_.line.onProgress = {};
+    // The bar leaves the line before anything else is said on it.
     if (bar)
         err_ << '\r' << QString(70, u' ') << '\r';
-    if (result.outcome != FirmwareFlasher::Outcome::Flashed)
-        return fail(result.outcome == FirmwareFlasher::Outcome::NotWritten
-                        ? result.message + QStringLiteral(" (tarvo-max flash --bootloader)")
-                        : result.message);
+    err_.flush();
+    switch (result.outcome) {
+    case FirmwareFlasher::Outcome::Flashed:
+        break;
+    case FirmwareFlasher::Outcome::Cancelled:
+        return fail(result.message + QStringLiteral(" (tarvo-max flash --bootloader)"), kExitInterrupted);
+    case FirmwareFlasher::Outcome::NotWritten:
+        return fail(result.message + QStringLiteral(" (tarvo-max flash --bootloader)"));
+    case FirmwareFlasher::Outcome::NotStarted:
+    case FirmwareFlasher::Outcome::Refused:
+    case FirmwareFlasher::Outcome::Busy:
+        return fail(result.message);
+    }
     out_ << image->name << ": " << image->bytes.size() << " bytes written from 08000000, version "
          << image->version << "; " << kFirmwareUpgradeComplete << Qt::endl;
     return kExitOk;

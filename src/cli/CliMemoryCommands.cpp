@@ -46,7 +46,7 @@ int CliSession::eraseSettings(const CommandLine& line) {
     if (!link())
         return status_;
     services_.messages.clear();
-    ::eraseSettings(ctx_);
+    ::eraseSettings(ctx_.line);
     if (!services_.messages.isEmpty())
         return fail(QStringLiteral("the messages did not reach the pedal: ") + lastMessage());
     QList<QByteArray> dumps;
@@ -84,7 +84,7 @@ int CliSession::dumpMemory(const QString& address, const QString& output) {
     if (!link())
         return status_;
     services_.messages.clear();
-    ReadEEPROM(ctx_, address);
+    ReadEEPROM(ctx_.line, address);
     if (!services_.messages.isEmpty())
         return fail(QStringLiteral("the message did not reach the pedal: ") + lastMessage());
     QList<QByteArray> dumps;
@@ -112,9 +112,9 @@ int CliSession::eraseMemory(const QString& address) {
     if (!link())
         return status_;
     services_.messages.clear();
-    EraseEEPROM(ctx_, address);
+    EraseEEPROM(ctx_.line, address);
     // Read back, so that what is reported is what the memory now holds.
-    ReadEEPROM(ctx_, address);
+    ReadEEPROM(ctx_.line, address);
     if (!services_.messages.isEmpty())
         return fail(QStringLiteral("the messages did not reach the pedal: ") + lastMessage());
     QList<QByteArray> dumps;

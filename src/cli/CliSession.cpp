@@ -4,12 +4,17 @@
 #include "link/Bridges.h"
 #include "protocol/StateBlock.h"
 
+#include <thread>
+
 CliSession::CliSession(CliRuntime& runtime, std::unique_ptr<FtDriver> driver, QTextStream& out,
                        QTextStream& err, bool verbose, QString serial)
-    : runtime_(runtime), services_(runtime.services), driver_(std::move(driver)), ctx_(services_, *driver_),
-      resources_(services_, ctx_.console), out_(out), err_(err), verbose_(verbose),
-      serial_(std::move(serial)) {
+    : runtime_(runtime), driver_(std::move(driver)), ctx_(runtime.services, *driver_),
+      services_(ctx_.line.services), resources_(services_, ctx_.console), out_(out), err_(err),
+      verbose_(verbose), serial_(std::move(serial)) {
     ctx_.console.attach(this);
+    // The exchanges run here, in the command's own thread, and Ctrl+C stops them at a safe step.
+    services_.collectOn(std::this_thread::get_id());
+    ctx_.line.interrupted = runtime_.interrupted;
     // Every failing driver call says so; the command reports it in its line.
     ctx_.link.reportDriverErrors = true;
     ctx_.link.SetSerialParameters(SerialMode::Normal);
@@ -59,14 +64,16 @@ bool CliSession::link() {
 
 bool CliSession::readStoredEffect() {
     services_.messages.clear();
+    const QString text = askStoredEffectText(ctx_.line);
+    if (text.isEmpty())
+        return stepFailed(lastMessage().isEmpty() ? QStringLiteral("no reply from the pedal")
+                                                  : lastMessage());
     try {
-        stored_ = askStoredEffect(ctx_);
+        stored_ = parseStoredEffectReply(text);
     } catch (const ConversionError& error) {
         return stepFailed(QStringLiteral("the pedal's reply does not read: ") + error.text());
     }
-    if (!stored_)
-        return stepFailed(lastMessage().isEmpty() ? QStringLiteral("no reply from the pedal")
-                                                  : lastMessage());
+    applyStoredEffectReply(*stored_, ctx_.state, ctx_.console);
     effectName_ = stored_->stored() ? resources_.catalogueName(stored_->effectNumber) : QString();
     return true;
 }
@@ -85,21 +92,17 @@ bool CliSession::readState() {
     const std::uint32_t n = parameterCount();
     ctx_.state.numOfParameters = n;
     services_.messages.clear();
-    bool read = false;
+    StateRead read;
     try {
-        read = askState(ctx_, n);
+        read = requestState(ctx_.line, n);
     } catch (const ConversionError& error) {
         return stepFailed(QStringLiteral("the pedal's reply does not read: ") + error.text());
     }
-    if (!read)
+    // A short block would be read past its end: nothing is shown, and nothing is sent on it.
+    if (!read.ok)
         return stepFailed(lastMessage().isEmpty() ? QStringLiteral("no reply from the pedal")
                                                   : lastMessage());
-    // A short block would be read past its end: nothing is shown, and nothing is sent on it.
-    const StateBlockOffsets offsets{n};
-    if (static_cast<std::uint32_t>(ctx_.state.receiveArray.size()) < offsets.size())
-        return stepFailed(QStringLiteral("the pedal's reply was incomplete (%1 of %2 bytes)")
-                              .arg(ctx_.state.receiveArray.size())
-                              .arg(offsets.size()));
+    ctx_.state.receiveArray = read.block;
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/CollectingServices.h"
 #include "base/ConsoleLog.h"
 #include "base/Services.h"
 #include "catalogue/ResourceStore.h"
@@ -11,36 +12,6 @@
 #include "protocol/ReadBack.h"
 
 #include <optional>
-
-// Passes everything to the machine's services, but keeps what the core would show in a message
-// box: the command tells the user in its own one line.
-class CatchingServices : public Services {
-public:
-    explicit CatchingServices(Services& inner) : inner_(inner) {}
-    void showMessage(const QString& text) override { messages << text; }
-    bool confirm(const QString& text) override { return inner_.confirm(text); }
-    void reportError(const QString& text) override { messages << text; }
-    QString openFileName(const QString& c, const QString& f, const QString& s) override {
-        return inner_.openFileName(c, f, s);
-    }
-    QString saveFileName(const QString& c, const QString& f, const QString& s) override {
-        return inner_.saveFileName(c, f, s);
-    }
-    void pause(int milliseconds) override { inner_.pause(milliseconds); }
-    void processEvents() override { inner_.processEvents(); }
-    std::int64_t elapsedMs() override { return inner_.elapsedMs(); }
-    bool openUrl(const QString& url) override { return inner_.openUrl(url); }
-    bool startElevated(const QString& p, const QStringList& a) override { return inner_.startElevated(p, a); }
-    HttpReply httpGet(const QString& url) override { return inner_.httpGet(url); }
-    QString documentsPath() override { return inner_.documentsPath(); }
-    QString tempPath() override { return inner_.tempPath(); }
-    QString executablePath() override { return inner_.executablePath(); }
-
-    QStringList messages;
-
-private:
-    Services& inner_;
-};
 
 struct AssignmentCodes;
 class FirmwareFlasher;
@@ -120,7 +91,6 @@ private:
     // logged; nothing, having said why, when the file or the effect will not do.
     std::optional<QString> composeIr(const QString& wav, const QString& effectName);
     int sendUpload(const QString& name, bool impulseResponse, const UploadProgram& program, int bank);
-    bool waitForUploadComplete(std::uint32_t sentBytes);
     // Flash (CliFirmwareCommand.cpp): linked, and the bootloader synchronised.
     bool reachBootloader(bool alreadyThere, FirmwareFlasher& flasher);
     // The built-in image named (the newest when none is), or the file of --image.
@@ -141,9 +111,10 @@ private:
     bool sendPresetLevels(const std::vector<std::int32_t>& levels, QStringList& said);
 
     CliRuntime& runtime_;
-    CatchingServices services_;
     std::unique_ptr<FtDriver> driver_;
     EditorContext ctx_;
+    // What the core would show in a box is kept here: the command tells the user in its own line.
+    CollectingServices& services_;
     ResourceStore resources_;
     QTextStream& out_;
     QTextStream& err_;

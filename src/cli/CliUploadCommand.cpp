@@ -72,18 +72,23 @@ int CliSession::sendUpload(const QString& name, bool impulseResponse, const Uplo
                            int bank) {
     if (!link())
         return status_;
-    ctx_.link.PurgeDeviceRx();
-    if (!send(setBypassText(true), false))
-        return status_;
-    services_.pause(kBypassBeforeUploadMs);
     services_.messages.clear();
-    writeUpload(ctx_, resources_, name, impulseResponse, program);
-    if (!services_.messages.isEmpty())
+    const UploadResult result = uploadEffect(ctx_.line, name, impulseResponse, program);
+    switch (result.end) {
+    case UploadResult::End::Complete:
+        break;
+    case UploadResult::End::TimedOut:
+        return fail(QStringLiteral("the pedal did not report the upload complete within %1 seconds; "
+                                   "tarvo-max info tells what it holds")
+                        .arg(result.limitSeconds));
+    case UploadResult::End::Cancelled:
+        return fail(result.problem, kExitInterrupted);
+    case UploadResult::End::NotSent:
         return fail(QStringLiteral("the program did not reach the pedal: ") + lastMessage());
-    const auto size = static_cast<std::uint32_t>(program.text.size() / 2);
-    if (!waitForUploadComplete(size))
-        return status_;
-    out_ << kUploadCompleteReply << ": " << name << " (" << size << " bytes) "
+    case UploadResult::End::Gone:
+        return fail(QStringLiteral("the pedal is gone: ") + lastMessage());
+    }
+    out_ << kUploadCompleteReply << ": " << name << " (" << result.bytes << " bytes) "
          << (bank >= 0 ? QStringLiteral("into bank ") + bankName(bank) : QStringLiteral("in preset mode"))
          << Qt::endl;
     return kExitOk;
@@ -100,36 +105,4 @@ bool CliSession::checkEffectName(const QString& typed, QString& name) {
             kExitUsage);
     }
     return true;
-}
-
-bool CliSession::waitForUploadComplete(std::uint32_t sentBytes) {
-    // The pedal answers once the whole program has come down the line, which may still be on its
-    // way when the write returns.
-    const std::int64_t wireMs =
-        ctx_.link.baudRate ? std::int64_t(sentBytes) * 10 * 1000 / ctx_.link.baudRate : 0;
-    const std::int64_t limitMs = kReplyTimeoutMs + wireMs;
-    const std::int64_t deadline = services_.elapsedMs() + limitMs;
-    while (services_.elapsedMs() <= deadline) {
-        services_.messages.clear();
-        if (ctx_.link.GetDeviceQueueStatus() != FT_OK)
-            return stepFailed(QStringLiteral("the pedal is gone: ") + lastMessage());
-        if (ctx_.link.rxQueueBytes == 0) {
-            services_.pause(1);
-            continue;
-        }
-        const std::uint32_t n = ctx_.link.ReadDevice();
-        QByteArray read(reinterpret_cast<const char*>(ctx_.link.rxBuffer.data()), n);
-        // A knob turned meanwhile is not the answer. The answer itself may come in pieces,
-        // which the decoding puts together.
-        takeLiveReports(read);
-        try {
-            if (!read.isEmpty() && ctx_.incoming.decode(read).kind == IncomingMessage::Kind::UploadComplete)
-                return true;
-        } catch (const ConversionError&) {
-            // A report that does not read is not the answer either.
-        }
-    }
-    return stepFailed(QStringLiteral("the pedal did not report the upload complete within %1 seconds; "
-                                     "tarvo-max info tells what it holds")
-                          .arg((limitMs + 999) / 1000));
 }

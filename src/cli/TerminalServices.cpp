@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <QThread>
+#include <algorithm>
 
 TerminalServices::TerminalServices() {
     clock_.start();
@@ -29,9 +30,13 @@ void TerminalServices::pause(int milliseconds) {
     QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 
-void TerminalServices::processEvents() {
-    if (QCoreApplication::instance() != nullptr)
-        QCoreApplication::processEvents();
+void TerminalServices::pauseUnless(int milliseconds, const std::function<bool()>& stop) {
+    constexpr int kLookMs = 20;
+    while (milliseconds > 0 && !stop()) {
+        const int slice = std::min(milliseconds, kLookMs);
+        pause(slice);
+        milliseconds -= slice;
+    }
 }
 
 std::int64_t TerminalServices::elapsedMs() {

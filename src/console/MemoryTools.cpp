@@ -2,7 +2,9 @@
 
 #include "base/Services.h"
 #include "protocol/Commands.h"
-#include "protocol/EditorContext.h"
+#include "protocol/PedalLine.h"
+
+#include <iterator>
 
 QString eraseMemoryText(const QString& address) {
     return commandHex(Command::EraseMemory) + address + QStringLiteral("00") + QStringLiteral("0000");
@@ -16,23 +18,41 @@ bool isMemoryAddress(const QString& address) {
     return address == kMemoryA || address == kMemoryB;
 }
 
-void EraseEEPROM(EditorContext& ctx, const QString& address) {
+void EraseEEPROM(PedalLine& line, const QString& address) {
     const QString text = eraseMemoryText(address);
-    ctx.console.log(QStringLiteral("erase message: ") + text);
-    ctx.comm.SendHexMessage(text, true);
-    ctx.services.pause(kEraseMemoryPauseMs);
+    line.console.log(QStringLiteral("erase message: ") + text);
+    line.comm.SendHexMessage(text, true);
+    line.services.pause(kEraseMemoryPauseMs);
 }
 
-void ReadEEPROM(EditorContext& ctx, const QString& address) {
+void ReadEEPROM(PedalLine& line, const QString& address) {
     const QString text = readMemoryText(address);
-    ctx.console.log(text);
-    ctx.comm.SendHexMessage(text, false);
-    ctx.services.pause(kReadMemoryPauseMs);
+    line.console.log(text);
+    line.comm.SendHexMessage(text, false);
+    line.pause(kReadMemoryPauseMs);
 }
 
-void eraseSettings(EditorContext& ctx) {
-    EraseEEPROM(ctx, kMemoryA);
-    ReadEEPROM(ctx, kMemoryA);
-    EraseEEPROM(ctx, kMemoryB);
-    ReadEEPROM(ctx, kMemoryB);
+bool eraseSettings(PedalLine& line) {
+    struct Step {
+        void (*run)(PedalLine&, const QString&);
+        const QString& address;
+    };
+    const Step steps[] = {
+        {EraseEEPROM, kMemoryA}, {ReadEEPROM, kMemoryA}, {EraseEEPROM, kMemoryB}, {ReadEEPROM, kMemoryB}};
+    const int count = static_cast<int>(std::size(steps));
+    for (int i = 0; i < count; ++i) {
+        line.progress(i, count);
+        if (line.cancelRequested()) {
+            line.services.showMessage(
+                i == 0  ? QStringLiteral("Erase Settings was cancelled; nothing was erased.")
+                : i < 3 ? QStringLiteral("Erase Settings was cancelled: the first memory "
+                                         "(50) is erased, the second (51) is not.")
+                        : QStringLiteral("Erase Settings was cancelled: both memories are "
+                                         "erased; the second was not read back."));
+            return false;
+        }
+        steps[i].run(line, steps[i].address);
+    }
+    line.progress(count, count);
+    return true;
 }

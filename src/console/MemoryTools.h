@@ -2,7 +2,7 @@
 
 #include <QString>
 
-struct EditorContext;
+class PedalLine;
 
 // The pedal's two settings memories, at bus addresses 0x50 and 0x51.
 inline const QString kMemoryA = QStringLiteral("50");
@@ -20,8 +20,10 @@ QString readMemoryText(const QString& address);
 bool isMemoryAddress(const QString& address);
 
 // Sends EraseMemory (transmit queue purged first) and waits for the pedal to finish.
-void EraseEEPROM(EditorContext& ctx, const QString& address);
+void EraseEEPROM(PedalLine& line, const QString& address);
 // Sends ReadMemory and waits for the dump to arrive; the receive poll takes it from there.
-void ReadEEPROM(EditorContext& ctx, const QString& address);
-// Erase Settings: both memories erased and read back, in the pedal's order.
-void eraseSettings(EditorContext& ctx);
+void ReadEEPROM(PedalLine& line, const QString& address);
+// Erase Settings: both memories erased and read back, in the pedal's order, each step counted as
+// progress. Asked to cancel, it stops between steps: false then, having said which memories were
+// erased.
+bool eraseSettings(PedalLine& line);

@@ -2,8 +2,9 @@
 
 #include "base/Services.h"
 
+#include "link/Bridges.h"
 #include "protocol/Commands.h"
-#include "protocol/EditorContext.h"
+#include "protocol/PedalLine.h"
 #include "protocol/PedalSettings.h"
 
 namespace {
@@ -15,43 +16,44 @@ constexpr int kBootloaderStartMs = 100;
 
 } // namespace
 
-QString syncBootloader(EditorContext& ctx) {
-    ctx.link.SetSerialParameters(SerialMode::Bootloader);
-    ctx.link.SetDeviceDataCharacteristics();
-    ctx.link.txBuffer[0] = BootloaderCode::Sync;
-    ctx.link.WriteDevice(1);
+QString syncBootloader(PedalLine& line) {
+    line.link.SetSerialParameters(SerialMode::Bootloader);
+    line.link.SetDeviceDataCharacteristics();
+    line.link.txBuffer[0] = BootloaderCode::Sync;
+    line.link.WriteDevice(1);
     // The caller says what failed; the generic "no reply" box would only come on top of it.
-    const QString received = ctx.comm.ReadTextReply(OnTimeout::Quiet);
-    ctx.console.logDirect(QStringLiteral("received Byte: ") + received);
+    const QString received = line.comm.ReadTextReply(OnTimeout::Quiet);
+    line.console.logDirect(QStringLiteral("received Byte: ") + received);
     return received;
 }
 
-BootloaderEntry enterBootloader(EditorContext& ctx) {
-    ctx.comm.SendHexMessage(setBypassText(true), false);
-    if (!ctx.services.confirm(kEnterBootloaderQuestion)) {
-        leaveBootloaderMode(ctx, true);
-        return BootloaderEntry::Declined;
-    }
-    ctx.comm.SendHexMessage(kEnterBootloaderText, false);
-    ctx.services.pause(kBootloaderStartMs);
-    ctx.state.bootloaderMode = true;
-    if (syncBootloader(ctx) != kAckReply) {
-        ctx.services.showMessage(kBootloaderEntryFailed);
-        return BootloaderEntry::Failed;
-    }
-    ctx.services.showMessage(kBootloaderEntered);
-    return BootloaderEntry::Entered;
+void bypassBeforeBootloader(PedalLine& line) {
+    // A failing driver call in the bootloader's exchange shows only as a wrong or empty reply.
+    line.link.reportDriverErrors = false;
+    line.comm.SendHexMessage(setBypassText(true), false);
 }
 
-bool handshakeArmedLink(EditorContext& ctx) {
-    const bool acknowledged = syncBootloader(ctx) == kAckReply;
-    ctx.services.showMessage(acknowledged ? kArmedBootloaderEntered : kBootloaderEntryFailed);
+bool enterBootloader(PedalLine& line) {
+    line.comm.SendHexMessage(kEnterBootloaderText, false);
+    line.services.pause(kBootloaderStartMs);
+    const bool acknowledged = syncBootloader(line) == kAckReply;
+    line.services.showMessage(acknowledged ? kBootloaderEntered : kBootloaderEntryFailed);
     return acknowledged;
 }
 
-void leaveBootloaderMode(EditorContext& ctx, bool linkOpen) {
-    ctx.state.bootloaderMode = false;
-    ctx.link.SetSerialParameters(SerialMode::Normal);
+ArmedLink linkArmed(PedalLine& line, const QString& serial) {
+    line.link.reportDriverErrors = false;
+    ArmedLink link;
+    link.opened = openBridge(line.link, line.console, line.services, serial);
+    // The handshake is tried even on a bridge that did not open, as it always has been: its
+    // failure is what tells the user the bootloader was not reached.
+    link.acknowledged = syncBootloader(line) == kAckReply;
+    line.services.showMessage(link.acknowledged ? kArmedBootloaderEntered : kBootloaderEntryFailed);
+    return link;
+}
+
+void leaveBootloaderMode(PedalLine& line, bool linkOpen) {
+    line.link.SetSerialParameters(SerialMode::Normal);
     if (linkOpen)
-        ctx.link.SetDeviceDataCharacteristics();
+        line.link.SetDeviceDataCharacteristics();
 }

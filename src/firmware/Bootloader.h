@@ -2,7 +2,7 @@
 
 #include <QString>
 
-struct EditorContext;
+class PedalLine;
 
 // The texts of the way into the microcontroller's serial bootloader, as the user sees them.
 inline const QString kEnterBootloaderQuestion = QStringLiteral(
@@ -21,19 +21,24 @@ inline const QString kNackReply = QStringLiteral("1F");
 // Switches the line to the bootloader's even parity and sends it the synchronisation byte.
 // Returns the first byte of its answer as two hex digits ("79" is its acknowledge), empty when
 // nothing came within the reply time-out; logs it as Link does.
-QString syncBootloader(EditorContext& ctx);
+QString syncBootloader(PedalLine& line);
 
-enum class BootloaderEntry { Declined, Entered, Failed };
+// Upgrade Mode from a pedal running its effects, in two operations around the question the user
+// answers with B2 held: first the bypass; then, after Yes, the command that makes the firmware
+// start its bootloader and the handshake at even parity. True when the bootloader acknowledged;
+// the outcome has been said either way. After a failure the line stays at the bootloader's
+// framing, and leaving Upgrade Mode is the way back.
+void bypassBeforeBootloader(PedalLine& line);
+bool enterBootloader(PedalLine& line);
 
-// From a pedal running its effects: bypass, the question (answered Yes with B2 held), the
-// command that makes the firmware start its bootloader, then the handshake at even parity. The
-// outcome is shown to the user here; Declined has already put the editor back in normal mode.
-BootloaderEntry enterBootloader(EditorContext& ctx);
+// Link while Upgrade Mode is armed, the pedal already in its bootloader: the bridge opened, then
+// the handshake; the outcome has been said.
+struct ArmedLink {
+    bool opened = false;
+    bool acknowledged = false;
+};
+ArmedLink linkArmed(PedalLine& line, const QString& serial);
 
-// The handshake of a link made while armed, the pedal already in its bootloader; shows the
-// outcome. True when the bootloader acknowledged.
-bool handshakeArmedLink(EditorContext& ctx);
-
-// Normal mode again: bootloaderMode cleared and, on an open link, no parity, so the pedal's
-// effect firmware understands the editor once more.
-void leaveBootloaderMode(EditorContext& ctx, bool linkOpen);
+// Normal mode again: no parity, and on an open link the bridge told so, so the pedal's effect
+// firmware understands the editor once more.
+void leaveBootloaderMode(PedalLine& line, bool linkOpen);

@@ -4,7 +4,7 @@
 #include "base/Services.h"
 #include "firmware/Bootloader.h"
 #include "protocol/Commands.h"
-#include "protocol/EditorContext.h"
+#include "protocol/PedalLine.h"
 
 namespace {
 
@@ -47,16 +47,16 @@ private:
 
 } // namespace
 
-FirmwareFlasher::FirmwareFlasher(EditorContext& ctx) : ctx_(ctx) {}
+FirmwareFlasher::FirmwareFlasher(PedalLine& line) : line_(line) {}
 
 void FirmwareFlasher::log(const QString& line) {
-    ctx_.console.log(line);
+    line_.console.log(line);
 }
 
 bool FirmwareFlasher::writeBytes(const QByteArray& bytes, const QString& what) {
-    std::copy(bytes.begin(), bytes.end(), ctx_.link.txBuffer.begin());
+    std::copy(bytes.begin(), bytes.end(), line_.link.txBuffer.begin());
     const auto count = static_cast<std::uint32_t>(bytes.size());
-    if (ctx_.link.WriteDevice(count) == count)
+    if (line_.link.WriteDevice(count) == count)
         return true;
     failure_ = QStringLiteral("the link did not take %1").arg(what);
     outOfStep_ = true;
@@ -64,7 +64,7 @@ bool FirmwareFlasher::writeBytes(const QByteArray& bytes, const QString& what) {
 }
 
 bool FirmwareFlasher::acknowledged(const QString& what) {
-    const QString reply = ctx_.comm.ReadTextReply(OnTimeout::Quiet);
+    const QString reply = line_.comm.ReadTextReply(OnTimeout::Quiet);
     log(QStringLiteral("received: ") + reply);
     if (reply == kAckReply) {
         log(QStringLiteral("ACK"));
@@ -109,13 +109,18 @@ bool FirmwareFlasher::eraseFlash() {
 }
 
 bool FirmwareFlasher::writeChunks(const std::vector<FirmwareChunk>& chunks) {
-    ctx_.console.logLines({QStringLiteral("Start Write Command"), QString()});
+    line_.console.logLines({QStringLiteral("Start Write Command"), QString()});
     std::uint32_t address = kFlashBase;
     const auto count = static_cast<int>(chunks.size());
     for (int i = 0; i < count; ++i) {
         const QByteArray& bytes = chunks[std::size_t(i)].bytes;
-        if (onProgress)
-            onProgress(i, count);
+        line_.progress(i, count);
+        // Between blocks is the one place a run may stop: never between a command and its data.
+        if (line_.cancelRequested()) {
+            cancelled_ = true;
+            failure_ = QStringLiteral("it was cancelled after %1 of %2 blocks").arg(i).arg(count);
+            return false;
+        }
         if (!sendWriteAddress(address))
             return false;
         const QByteArray block = dataBlock(bytes);
@@ -148,13 +153,13 @@ bool FirmwareFlasher::writeVersionRecord(int version) {
 }
 
 bool FirmwareFlasher::sendGo() {
-    ctx_.console.logLines({QString(), QStringLiteral("SEND GO COMMAND")});
+    line_.console.logLines({QString(), QStringLiteral("SEND GO COMMAND")});
     const QByteArray command = bytesOf(kGo);
     if (!writeBytes(command.left(1), QStringLiteral("Go")) ||
         !writeBytes(command.mid(1), QStringLiteral("Go")) || !acknowledged(QStringLiteral("Go")))
         return false;
     const QByteArray bytes = addressWithChecksum(kFlashBase);
-    ctx_.console.logLines(
+    line_.console.logLines(
         {QStringLiteral("SEND ADDRESS + CHECKSUM"), QStringLiteral("Address: ") + intToHex(kFlashBase, 8),
          QStringLiteral("address checksum: ") + hex2(static_cast<std::uint8_t>(bytes.back()))});
     for (qsizetype i = 0; i < bytes.size(); ++i)
@@ -165,36 +170,35 @@ bool FirmwareFlasher::sendGo() {
 
 QByteArray FirmwareFlasher::drainUntilQuiet(int quietMs, bool firstReply) {
     QByteArray got;
-    std::int64_t quietSince = ctx_.services.elapsedMs();
+    std::int64_t quietSince = line_.services.elapsedMs();
     // Looks count time as well as the clock, as the reply wait does.
     for (int looks = 0, quietLooks = 0; looks < kReplyReadLimitMs; ++looks) {
-        ctx_.services.processEvents();
-        if (ctx_.link.GetDeviceQueueStatus() != FT_OK)
+        if (line_.link.GetDeviceQueueStatus() != FT_OK)
             break;
-        if (ctx_.link.rxQueueBytes > 0) {
-            const std::uint32_t n = ctx_.link.ReadDevice();
-            got.append(reinterpret_cast<const char*>(ctx_.link.rxBuffer.data()), n);
+        if (line_.link.rxQueueBytes > 0) {
+            const std::uint32_t n = line_.link.ReadDevice();
+            got.append(reinterpret_cast<const char*>(line_.link.rxBuffer.data()), n);
             if (firstReply && !got.isEmpty())
                 break;
-            quietSince = ctx_.services.elapsedMs();
+            quietSince = line_.services.elapsedMs();
             quietLooks = 0;
             continue;
         }
-        if (ctx_.services.elapsedMs() - quietSince >= quietMs || ++quietLooks >= quietMs)
+        if (line_.services.elapsedMs() - quietSince >= quietMs || ++quietLooks >= quietMs)
             break;
-        if (!ctx_.link.WaitForReceive(1))
-            ctx_.services.pause(1);
+        if (!line_.link.WaitForReceive(1))
+            line_.services.pause(1);
     }
     return got;
 }
 
 bool FirmwareFlasher::bringBackInStep() {
     log(QStringLiteral("bringing the bootloader back in step after the last run"));
-    ctx_.link.PurgeDeviceRx();
+    line_.link.PurgeDeviceRx();
     if (!writeBytes(QByteArray(kResyncZeros, '\0'), QStringLiteral("the bytes that bring it back in step")))
         return false;
     drainUntilQuiet(kQuietMs);
-    ctx_.link.PurgeDeviceRx();
+    line_.link.PurgeDeviceRx();
     // An odd number of zeros may have been left half a command: one more zero completes it and
     // is refused. Without a refusal there was no half, and a second zero makes the pair.
     if (!writeBytes(QByteArray(1, '\0'), QStringLiteral("the bytes that bring it back in step")))
@@ -202,7 +206,7 @@ bool FirmwareFlasher::bringBackInStep() {
     if (!drainUntilQuiet(kQuietMs, true).startsWith(static_cast<char>(0x1F))) {
         if (!writeBytes(QByteArray(1, '\0'), QStringLiteral("the bytes that bring it back in step")))
             return false;
-        const QString reply = ctx_.comm.ReadTextReply(OnTimeout::Quiet);
+        const QString reply = line_.comm.ReadTextReply(OnTimeout::Quiet);
         log(QStringLiteral("received: ") + reply);
         if (reply != kNackReply) {
             failure_ = reply.isEmpty()
@@ -217,17 +221,16 @@ bool FirmwareFlasher::bringBackInStep() {
 }
 
 bool FirmwareFlasher::findBootloader() {
-    ctx_.state.bootloaderMode = true;
-    ctx_.link.SetSerialParameters(SerialMode::Bootloader);
-    ctx_.link.SetDeviceDataCharacteristics();
-    ctx_.link.PurgeDeviceRx();
+    line_.link.SetSerialParameters(SerialMode::Bootloader);
+    line_.link.SetDeviceDataCharacteristics();
+    line_.link.PurgeDeviceRx();
     if (!writeBytes(QByteArray(1, static_cast<char>(BootloaderCode::Sync)),
                     QStringLiteral("the synchronisation byte")))
         return false;
     const QByteArray reply = drainUntilQuiet(kQuietMs, true);
-    ctx_.link.PurgeDeviceRx();
-    ctx_.console.logDirect(QStringLiteral("received Byte: ") +
-                           QString::fromLatin1(reply.left(1).toHex().toUpper()));
+    line_.link.PurgeDeviceRx();
+    line_.console.logDirect(QStringLiteral("received Byte: ") +
+                            QString::fromLatin1(reply.left(1).toHex().toUpper()));
     // A fresh bootloader acknowledges; one already synchronised and holding half a command
     // refuses the pair the byte completes. Either way it now waits for a command.
     if (reply.startsWith(static_cast<char>(BootloaderCode::Ack)) ||
@@ -235,20 +238,41 @@ bool FirmwareFlasher::findBootloader() {
         outOfStep_ = false;
         return true;
     }
-    outOfStep_ = true;
-    return bringBackInStep();
+    // Silence may be a bootloader left part-way through a block by an earlier run, taking the
+    // byte as data. More synchronisation bytes finish any block and then make it refuse them in
+    // pairs; to a pedal running its effects they mean nothing. Zeros, which would bring the
+    // bootloader back in step faster, start an upload there: they go only to a bootloader that
+    // has shown itself.
+    if (reply.isEmpty()) {
+        if (!writeBytes(QByteArray(kResyncZeros, static_cast<char>(BootloaderCode::Sync)),
+                        QStringLiteral("the synchronisation bytes")))
+            return false;
+        const QByteArray answer = drainUntilQuiet(kQuietMs);
+        line_.link.PurgeDeviceRx();
+        if (answer.contains(static_cast<char>(BootloaderCode::Ack)) ||
+            answer.contains(static_cast<char>(BootloaderCode::Nack))) {
+            outOfStep_ = true;
+            return bringBackInStep();
+        }
+    }
+    failure_ = reply.isEmpty() ? QStringLiteral("no bootloader answered the synchronisation byte")
+                               : QStringLiteral("what answered the synchronisation byte (%1) is not the "
+                                                "bootloader")
+                                     .arg(QString::fromLatin1(reply.left(8).toHex(' ').toUpper()));
+    return false;
 }
 
 FirmwareFlasher::Result FirmwareFlasher::told(Outcome outcome, const QString& message) {
     log(message);
-    ctx_.services.showMessage(message);
+    line_.services.showMessage(message);
     return {outcome, message};
 }
 
 FirmwareFlasher::Result FirmwareFlasher::stopBeforeGo() {
-    return told(Outcome::NotWritten, QStringLiteral("The firmware was not written: %1. The pedal is still in "
-                                                    "its bootloader, and the upgrade can be started again.")
-                                         .arg(failure_));
+    return told(cancelled_ ? Outcome::Cancelled : Outcome::NotWritten,
+                QStringLiteral("The firmware was not written: %1. The pedal is still in "
+                               "its bootloader, and the upgrade can be started again.")
+                    .arg(failure_));
 }
 
 FirmwareFlasher::Result FirmwareFlasher::flash(const QString& item) {
@@ -256,7 +280,7 @@ FirmwareFlasher::Result FirmwareFlasher::flash(const QString& item) {
         return {Outcome::Busy, {}};
     const FirmwareLoad load = loadBuiltInFirmware(item);
     if (!load.image) {
-        ctx_.services.showMessage(load.problem);
+        line_.services.showMessage(load.problem);
         return {Outcome::Refused, load.problem};
     }
     return flash(*load.image);
@@ -267,25 +291,32 @@ FirmwareFlasher::Result FirmwareFlasher::flash(const FirmwareImage& image) {
         return {Outcome::Busy, {}};
     if (const QString problem = firmwareImageProblem(image.name, image.bytes.size(), image.version);
         !problem.isEmpty()) {
-        ctx_.services.showMessage(problem);
+        line_.services.showMessage(problem);
         return {Outcome::Refused, problem};
     }
     const RunGuard guard(running_);
     log(QStringLiteral("Firmware num of bytes: %1").arg(image.bytes.size()));
     const ChunkedImage chunked = splitIntoChunks(image.bytes);
-    ctx_.console.logLines(chunked.log);
+    line_.console.logLines(chunked.log);
 
+    cancelled_ = false;
     if (outOfStep_ && !bringBackInStep())
         return stopBeforeGo();
+    if (line_.cancelRequested())
+        return told(Outcome::Cancelled,
+                    QStringLiteral("The firmware upgrade was cancelled before anything was "
+                                   "erased. The pedal is still in its bootloader."));
     // A reply the bootloader sent late to an earlier step must not be read as this run's.
-    ctx_.link.PurgeDeviceRx();
+    line_.link.PurgeDeviceRx();
     if (!eraseFlash() || !writeChunks(chunked.chunks) || !writeVersionRecord(image.version))
         return stopBeforeGo();
+    // Every block and the record are in: the bar reaches its end before the result is told.
+    line_.progress(static_cast<int>(chunked.chunks.size()), static_cast<int>(chunked.chunks.size()));
 
-    ctx_.services.pause(kSettleBeforeCompleteMs);
-    ctx_.services.showMessage(kFirmwareUpgradeComplete);
+    line_.services.pause(kSettleBeforeCompleteMs);
+    line_.services.showMessage(kFirmwareUpgradeComplete);
     const bool started = sendGo();
-    leaveBootloaderMode(ctx_, true);
+    leaveBootloaderMode(line_, true);
     outOfStep_ = false;
     if (started)
         return {Outcome::Flashed, {}};

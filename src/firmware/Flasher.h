@@ -5,7 +5,7 @@
 #include <QString>
 #include <functional>
 
-struct EditorContext;
+class PedalLine;
 
 inline const QString kFirmwareUpgradeComplete =
     QStringLiteral("Firmware Upgrade Complete, device will now restart");
@@ -21,18 +21,18 @@ public:
         Flashed,    // written and started; the link is in normal mode again
         NotStarted, // written, but Go was not acknowledged; normal mode again all the same
         NotWritten, // stopped before Go: still in the bootloader, and a new run may start
+        Cancelled,  // stopped between blocks when asked: still in the bootloader, as NotWritten
         Refused,    // nothing sent: the image will not do
         Busy,       // a run is already going
     };
     struct Result {
-        Outcome outcome;
+        Outcome outcome = Outcome::Refused;
         QString message; // shown to the user already; empty for Flashed and Busy
     };
 
-    explicit FirmwareFlasher(EditorContext& ctx);
-
-    // Progress through the blocks: the block about to be written, and how many there are.
-    std::function<void(int value, int maximum)> onProgress;
+    // Runs over `line`, reporting through it the block about to be written of how many there
+    // are, and stopping between blocks when it is asked to cancel.
+    explicit FirmwareFlasher(PedalLine& line);
 
     // For a pedal found already in its bootloader, which an earlier run may have synchronised
     // and even left part-way through a step: the synchronisation byte, and the bootloader
@@ -62,8 +62,9 @@ private:
     Result told(Outcome outcome, const QString& message);
     Result stopBeforeGo();
 
-    EditorContext& ctx_;
+    PedalLine& line_;
     bool running_ = false;
+    bool cancelled_ = false;
     // A step whose reply did not come, or came garbled, may have left the bootloader part-way
     // through taking a block; the next run brings it back in step first.
     bool outOfStep_ = false;

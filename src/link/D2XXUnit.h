@@ -41,6 +41,8 @@ public:
     bool WaitForReceive(int timeoutMs) { return driver_.waitForReceive(ftHandle, timeoutMs); }
 
     void SetSerialParameters(SerialMode mode);
+    // The framing SetSerialParameters chose last: the bootloader's replies are read differently.
+    SerialMode mode() const { return parity == FT_PARITY_EVEN ? SerialMode::Bootloader : SerialMode::Normal; }
     void ReportFtStatus(const QString& label, FtStatus status);
 
     FtDriver& driver() { return driver_; }

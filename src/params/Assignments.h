@@ -31,6 +31,11 @@ int readbackItemOfCode(std::uint8_t code);
 
 // AssignControls: the code, the 16 parameters' assignment codes (0xFF from N on), the 4
 // readbacks' indicator codes (0xFF from R on), the bypass code and the preset code.
-QString assignControlsText(const std::array<std::uint8_t, 16>& assignments, const std::array<std::uint8_t, 4>& readbacks,
-                           std::uint8_t bypassCode, std::uint8_t presetCode);
+QString assignControlsText(const std::array<std::uint8_t, 16>& assignments,
+                           const std::array<std::uint8_t, 4>& readbacks, std::uint8_t bypassCode,
+                           std::uint8_t presetCode);
 inline constexpr int kAssignControlsPauseMs = 100;
+
+class PedalLine;
+// Assign: the AssignControls message sent, then the pedal given its pause to take it.
+void assignControls(PedalLine& line, const QString& text);

@@ -4,7 +4,6 @@
 #include "base/Convert.h"
 #include "base/Services.h"
 #include "link/D2XXUnit.h"
-#include "protocol/EditorState.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -63,9 +62,8 @@ QByteArray decodeDecimalReply(const QByteArray& bytes, bool* appended) {
     return values;
 }
 
-Communication::Communication(UsbLink& link, Services& services, ConsoleLog& log, EditorState& state,
-                             IncomingDecoder& incoming)
-    : link_(link), services_(services), log_(log), state_(state), incoming_(incoming) {}
+Communication::Communication(UsbLink& link, Services& services, ConsoleLog& log, IncomingDecoder& incoming)
+    : link_(link), services_(services), log_(log), incoming_(incoming) {}
 
 std::uint32_t Communication::convertHex(const QString& text, std::uint32_t count) {
     const std::uint32_t pairs = std::min<std::uint32_t>(count, kUsbBufferSize);
@@ -95,11 +93,19 @@ bool Communication::waitForReply(OnTimeout onTimeout) {
     // Each look waits up to a millisecond, so the looks count time as well: a driver that waits
     // on its own may do so while the clock of a test stands still.
     for (int looks = 0;; ++looks) {
-        services_.processEvents();
-        if (link_.GetDeviceQueueStatus() != FT_OK)
+        if (const FtStatus status = link_.GetDeviceQueueStatus(); status != FT_OK) {
+            // With driver errors shown the user has just been told; otherwise this is the only
+            // word of why no reply will come (a pedal unplugged the moment it was linked).
+            if (!link_.reportDriverErrors && onTimeout == OnTimeout::Tell)
+                services_.showMessage(QStringLiteral("The pedal cannot be read (FT_GetQueueStatus%1). Check "
+                                                     "that it is connected and switched on.")
+                                          .arg(ftStatusText(status)));
             return false;
-        if (link_.rxQueueBytes > 0)
+        }
+        if (link_.rxQueueBytes > 0) {
+            incoming_.replyCame();
             return true;
+        }
         if (services_.elapsedMs() >= deadline || looks >= kReplyTimeoutMs) {
             const QString text =
                 QStringLiteral("No reply from the pedal within %1 seconds").arg(kReplyTimeoutMs / 1000);
@@ -123,7 +129,6 @@ QByteArray Communication::readReply(int pauseMs) {
     QByteArray collected;
     const std::int64_t limit = services_.elapsedMs() + kReplyReadLimitMs;
     for (;;) {
-        services_.processEvents();
         const std::uint32_t got = link_.ReadDevice();
         if (pauseMs > 0)
             services_.pause(pauseMs);
@@ -157,10 +162,11 @@ void Communication::passOnLiveReports(QByteArray& bytes) {
 QString Communication::ReadTextReply(OnTimeout onTimeout) {
     if (!waitForReply(onTimeout))
         return {};
-    QByteArray bytes = readReply(state_.bootloaderMode ? 0 : 100);
+    const bool bootloader = link_.mode() == SerialMode::Bootloader;
+    QByteArray bytes = readReply(bootloader ? 0 : 100);
     log_.log(QStringLiteral("num of bytes received: %1").arg(bytes.size()));
     link_.PurgeDeviceRx();
-    if (state_.bootloaderMode)
+    if (bootloader)
         return toHex(bytes.left(1));
     passOnLiveReports(bytes);
     // Decoded whole, so a character split across two reads stays whole.
@@ -171,7 +177,7 @@ bool Communication::ReadStateBlock() {
     if (!waitForReply())
         return false;
     link_.PurgeDeviceTx();
-    QByteArray collected = readReply(state_.bootloaderMode ? 0 : 10);
+    QByteArray collected = readReply(link_.mode() == SerialMode::Bootloader ? 0 : 10);
     // Purge even when the reply does not decode, so its remains cannot confuse the next exchange.
     struct PurgeAtEnd {
         UsbLink& link;
@@ -190,14 +196,14 @@ bool Communication::DecodeStateBlock(const QByteArray& bytes) {
     bool appended = false;
     const QByteArray values = decodeDecimalReply(bytes, &appended);
     if (appended)
-        state_.receiveArray = values;
+        receiveArray = values;
     QStringList lines;
-    lines.reserve(state_.receiveArray.size() + 2);
+    lines.reserve(receiveArray.size() + 2);
     lines << QStringLiteral("num of bytes received: %1").arg(values.size());
-    lines << QStringLiteral("receive array size: %1").arg(state_.receiveArray.size());
-    for (qsizetype i = 0; i < state_.receiveArray.size(); ++i)
+    lines << QStringLiteral("receive array size: %1").arg(receiveArray.size());
+    for (qsizetype i = 0; i < receiveArray.size(); ++i)
         lines << QString::number(i) + QStringLiteral(": ") +
-                     intToHex(static_cast<std::uint8_t>(state_.receiveArray.at(i)), 2);
+                     intToHex(static_cast<std::uint8_t>(receiveArray.at(i)), 2);
     log_.logLines(lines);
     return appended;
 }

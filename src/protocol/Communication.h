@@ -10,7 +10,6 @@
 class UsbLink;
 class Services;
 class ConsoleLog;
-struct EditorState;
 
 // How long a synchronous exchange waits for the first byte of a reply before giving up. The
 // pedal answers within a few milliseconds and the bootloader's slowest step (a global erase)
@@ -36,8 +35,7 @@ enum class OnTimeout { Tell, Quiet };
 // Message framing and the synchronous readers.
 class Communication {
 public:
-    Communication(UsbLink& link, Services& services, ConsoleLog& log, EditorState& state,
-                  IncomingDecoder& incoming);
+    Communication(UsbLink& link, Services& services, ConsoleLog& log, IncomingDecoder& incoming);
 
     // Converts the hex text into txBuffer (pairs up to the first that is not two hex digits),
     // optionally purges the transmit queue, and writes `count` bytes in one write. Returns how
@@ -58,6 +56,9 @@ public:
     // Decodes into receiveArray and logs the result; false when no value decodes.
     bool DecodeStateBlock(const QByteArray& bytes);
 
+    // The last state block read: a byte per decimal value of the reply.
+    QByteArray receiveArray;
+
     // Live reports the pedal sent in the middle of a synchronous reply are handed here, in the
     // order they came, so a knob turned during an exchange still moves on screen.
     std::function<void(const LiveReport&)> onLiveReport;
@@ -74,6 +75,5 @@ private:
     UsbLink& link_;
     Services& services_;
     ConsoleLog& log_;
-    EditorState& state_;
     IncomingDecoder& incoming_;
 };

@@ -1,7 +1,10 @@
 #include "protocol/PedalSettings.h"
 
+#include "base/ConsoleLog.h"
 #include "base/Convert.h"
+#include "base/Services.h"
 #include "protocol/Commands.h"
+#include "protocol/PedalLine.h"
 
 QString setMidiChannelText(int channel) {
     return commandHex(Command::SetMidiChannel) + intToHex(static_cast<std::uint32_t>(channel) & 0xFF, 2);
@@ -30,12 +33,20 @@ QString setBypassText(bool bypassed) {
 QString eraseSettingsQuestion() {
     return QStringList{
         QStringLiteral("Are you sure you want to delete all settings?"),
-        QStringLiteral("This action will delete the current stored algorithm and any other settings like presets "
-                       "and assignments"),
+        QStringLiteral(
+            "This action will delete the current stored algorithm and any other settings like presets "
+            "and assignments"),
         QStringLiteral("Erase settings is suggested in the following cases:"),
         QStringLiteral("- the pedal is unresponsive/freezed after updates"),
         QStringLiteral("- unexpected behaviour or bugs which afflicts the pedal functionalities"),
         QStringLiteral("- you want to switch to the Hollin MK3 pedal"),
     }
         .join(QStringLiteral("\r\n"));
+}
+
+void storeSettings(PedalLine& line, std::uint32_t numOfParameters) {
+    const QString text = storeSettingsText(numOfParameters);
+    line.console.log(QStringLiteral("Store settings message (HEX): ") + text);
+    line.comm.SendHexMessage(text, 2, true);
+    line.services.pause(kStoreSettingsPauseMs);
 }

@@ -28,3 +28,8 @@ using StartupSettings::modeWord;
 QString eraseSettingsQuestion();
 
 inline constexpr int kStoreSettingsPauseMs = 100;
+
+class PedalLine;
+// Store Settings On Pedal: the message logged and sent (transmit queue purged first), then the
+// pedal given its pause to write its memory.
+void storeSettings(PedalLine& line, std::uint32_t numOfParameters);

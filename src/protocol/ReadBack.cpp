@@ -6,8 +6,9 @@
 #include "link/D2XXUnit.h"
 #include "protocol/Commands.h"
 #include "protocol/Communication.h"
-#include "protocol/EditorContext.h"
 #include "protocol/EditorState.h"
+#include "protocol/PedalLine.h"
+#include "protocol/StateBlock.h"
 
 StoredEffectReply splitStoredEffectReply(const QString& text) {
     StoredEffectReply reply;
@@ -71,19 +72,27 @@ int midiChannelItem(std::uint8_t channel) {
     return -1;
 }
 
-std::optional<StoredEffectReply> askStoredEffect(EditorContext& ctx) {
-    sendGetStoredEffect(ctx.link);
-    ctx.services.pause(kGetStoredEffectPauseMs);
-    const QString text = ctx.comm.ReadTextReply();
-    if (text.isEmpty())
-        return std::nullopt;
-    StoredEffectReply reply = parseStoredEffectReply(text);
-    applyStoredEffectReply(reply, ctx.state, ctx.console);
-    return reply;
+QString askStoredEffectText(PedalLine& line) {
+    sendGetStoredEffect(line.link);
+    line.services.pause(kGetStoredEffectPauseMs);
+    return line.comm.ReadTextReply();
 }
 
-bool askState(EditorContext& ctx, std::uint32_t numOfParameters) {
-    sendRequestState(ctx.comm, numOfParameters);
-    ctx.services.pause(kRequestStatePauseMs);
-    return ctx.comm.ReadStateBlock();
+StateRead requestState(PedalLine& line, std::uint32_t numOfParameters) {
+    sendRequestState(line.comm, numOfParameters);
+    line.services.pause(kRequestStatePauseMs);
+    if (!line.comm.ReadStateBlock())
+        return {};
+    const StateBlockOffsets offsets{numOfParameters};
+    const QByteArray& block = line.comm.receiveArray;
+    if (static_cast<std::uint32_t>(block.size()) < offsets.size()) {
+        // Applying a short block would read past its end; whatever shows the pedal's values
+        // stays as it was.
+        line.services.showMessage(QStringLiteral("The pedal's reply was incomplete (%1 of %2 bytes); "
+                                                 "the settings were not updated. Press Request to try again.")
+                                      .arg(block.size())
+                                      .arg(offsets.size()));
+        return {};
+    }
+    return {true, block};
 }

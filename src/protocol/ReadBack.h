@@ -7,6 +7,7 @@
 
 class Communication;
 class ConsoleLog;
+class PedalLine;
 class UsbLink;
 struct EditorState;
 
@@ -46,15 +47,19 @@ void sendGetStoredEffect(UsbLink& link);
 // RequestState: 0x02 and the number of parameters, with the transmit queue purged first.
 void sendRequestState(Communication& comm, std::uint32_t numOfParameters);
 
-struct EditorContext;
+// The stored-effect question: GetStoredEffect, its pause, and the reply's text. Empty when
+// nothing came (the line has said why).
+QString askStoredEffectText(PedalLine& line);
 
-// The whole stored-effect question as a program without windows asks it: GetStoredEffect, its
-// pause, and the reply read and taken apart. Nothing when no reply came; throws ConversionError
-// when a number of it does not read.
-std::optional<StoredEffectReply> askStoredEffect(EditorContext& ctx);
-// The whole state question: RequestState for N parameters, its pause, and the block read into
-// receiveArray. False when no block came or nothing in it decoded (the user has been told why).
-bool askState(EditorContext& ctx, std::uint32_t numOfParameters);
+// What Request read: the state block of the running effect, whole.
+struct StateRead {
+    bool ok = false;
+    QByteArray block;
+};
+// The state question: RequestState for N parameters, its pause, and the block read and checked
+// to be whole. Not ok when no block came, nothing in it decoded or it was cut short: the line has
+// said why, and nothing of it may be shown.
+StateRead requestState(PedalLine& line, std::uint32_t numOfParameters);
 
 // The MIDI channel item a state block's channel byte ticks: 0 (OMNI) for 0 or 255, 1 to 16 for a
 // channel, -1 for anything else.

@@ -21,14 +21,23 @@ LiveReport liveReportAt(const QByteArray& bytes, qsizetype at) {
 IncomingDecoder::IncomingDecoder(Services& services, ConsoleLog& log) : services_(services), log_(log) {}
 
 void IncomingDecoder::expectLateReply() {
-    lateReplyUntil_ = services_.elapsedMs() + kLateReplyWindowMs;
+    lateReplyExpected_ = true;
+    lateReplyUntil_ = -1;
+}
+
+void IncomingDecoder::replyCame() {
+    lateReplyExpected_ = false;
 }
 
 bool IncomingDecoder::isLateReply(const QByteArray& read) {
-    if (lateReplyUntil_ < 0)
+    if (!lateReplyExpected_)
         return false;
+    // The window opens at the first read after the time-out, not at the time-out itself: the
+    // user may take as long as they like over the "No reply" box, and nothing is read meanwhile.
+    if (lateReplyUntil_ < 0)
+        lateReplyUntil_ = services_.elapsedMs() + kLateReplyWindowMs;
     if (services_.elapsedMs() > lateReplyUntil_ || !isDecimalReply(read)) {
-        lateReplyUntil_ = -1;
+        lateReplyExpected_ = false;
         return false;
     }
     // It may come in several reads: the window stays open for the rest of it.

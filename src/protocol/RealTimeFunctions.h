@@ -33,8 +33,8 @@ inline constexpr int kMemoryDumpBytes = 0x4000;
 inline constexpr char kUploadCompleteReply[] = "Upload complete";
 // A dump that stops arriving is given up after this long.
 inline constexpr int kMemoryDumpTimeoutMs = 3000;
-// After a synchronous exchange gave up waiting, a decimal-number reply that still arrives within
-// this long is its late reply, not a report.
+// After a synchronous exchange gave up waiting, a decimal-number reply that the poll reads within
+// this long of its first read since is the late reply, not a report.
 inline constexpr int kLateReplyWindowMs = 10000;
 
 // The receive poll's decoding: one read in, one decoded message out. A memory dump arrives in
@@ -54,6 +54,8 @@ public:
     // A synchronous exchange has given up waiting for its reply: should it come after all, the
     // poll drops it instead of taking it for a report.
     void expectLateReply();
+    // A synchronous exchange has had its reply: nothing late is waited for any more.
+    void replyCame();
 
 private:
     bool continuesDump(const QByteArray& read, IncomingMessage& message);
@@ -66,6 +68,7 @@ private:
     QByteArray carry_;
     QByteArray reportStart_;
     std::int64_t dumpDeadline_ = 0;
+    bool lateReplyExpected_ = false;
     std::int64_t lateReplyUntil_ = -1;
 };
 

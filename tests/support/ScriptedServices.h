@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
+#include <atomic>
 #include <deque>
 #include <functional>
 
@@ -36,11 +37,6 @@ public:
         if (onPause)
             onPause(milliseconds);
     }
-    void processEvents() override {
-        ++processEventsCalls;
-        if (onProcessEvents)
-            onProcessEvents();
-    }
     std::int64_t elapsedMs() override { return now; }
 
     bool openUrl(const QString& url) override {
@@ -67,10 +63,9 @@ public:
     QList<QStringList> dialogs; // caption, filter, start of every file dialog opened
     QStringList saveFiles;
     std::vector<int> pauses;
-    std::int64_t now = 0;
-    int processEventsCalls = 0;
+    // Advanced by the pauses the worker thread takes, read by the windows' thread.
+    std::atomic<std::int64_t> now{0};
     std::function<void(int)> onPause;
-    std::function<void()> onProcessEvents;
     QStringList openedUrls;
     QList<QStringList> startedPrograms;
     bool elevatedStarts = true;

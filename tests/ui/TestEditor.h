@@ -24,8 +24,11 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QThread>
 #include <QWidget>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -73,6 +76,7 @@ struct TestEditor {
     TestEditor(const TestEditor&) = delete;
     TestEditor& operator=(const TestEditor&) = delete;
     ~TestEditor() {
+        release();
         app.reset();
         context.reset();
     }
@@ -110,10 +114,59 @@ struct TestEditor {
         return log ? log->toPlainText().split(u'\n') : QStringList{};
     }
 
-    // Lets the receive poll and anything else queued run.
+    // Lets the worker finish every exchange started (for 10 s at most: the pedal program on a
+    // real line takes real time), then the receive poll and anything else queued run.
     void settle() {
+        QElapsedTimer clock;
+        clock.start();
+        while (!context->worker().linkFree() && clock.elapsed() < 10000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(1);
+        }
         for (int i = 0; i < 5; ++i)
             QCoreApplication::processEvents();
+    }
+
+    // Holds the worker at the next pause an exchange takes, until release(), so that a test can
+    // act while an exchange runs, as a person's click during one would.
+    void holdAtNextPause() {
+        std::lock_guard lock(hold_.mutex);
+        hold_.armed = true;
+        hold_.held = false;
+        hold_.released = false;
+        services.onPause = [this](int) {
+            std::unique_lock lock(hold_.mutex);
+            if (!hold_.armed)
+                return;
+            hold_.armed = false;
+            hold_.held = true;
+            hold_.changed.notify_all();
+            hold_.changed.wait(lock, [this] { return hold_.released; });
+        };
+    }
+    // Lets the windows run until the worker is held; false when it never got there.
+    bool waitUntilHeld() {
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            {
+                std::lock_guard lock(hold_.mutex);
+                if (hold_.held)
+                    return true;
+            }
+            if (clock.elapsed() > 5000)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(1);
+        }
+    }
+    void release() {
+        {
+            std::lock_guard lock(hold_.mutex);
+            hold_.released = true;
+            hold_.armed = false;
+        }
+        hold_.changed.notify_all();
     }
 
     // Lets the receive poll and timers run until `done` holds, for 5 s at most: what arrives
@@ -184,7 +237,16 @@ private:
         context = std::make_unique<EditorContext>(services, *wire);
         app = std::make_unique<EditorApp>(*context);
         app->main().show();
+        settle();
     }
+
+    struct Hold {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool armed = false;
+        bool held = false;
+        bool released = false;
+    } hold_;
 
     std::unique_ptr<FakeFtDriver> fake_;
     std::unique_ptr<VirtualDriver> virtual_;

@@ -231,6 +231,7 @@ TEST_F(Linked, RequestShowsThePedalsValuesAndSendsNothingMeanwhile) {
     }
     // Once shown, moving a control sends again.
     pot(0)->setValue(100);
+    editor.settle();
     EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"010340000C8000"});
 }
 

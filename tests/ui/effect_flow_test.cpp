@@ -77,10 +77,12 @@ TEST_F(EffectFlow, RequestFillsTheWindowAndControlsWriteExactBytes) {
     EXPECT_TRUE(editor.logLines().contains("MIDI channel: 0"));
 
     pot(0)->setValue(512);
+    editor.settle();
     EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"01034000400000"});
     EXPECT_EQ(editor.pedal().value(0), 512 * 8192);
     EXPECT_TRUE(editor.logLines().contains("data sent pot 0: 01034000400000"));
     toggle(4)->click();
+    editor.settle();
     EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"01037000800000"});
 }
 

@@ -1,5 +1,8 @@
 #include "console/ui/TformPrint.h"
 
+#include "ui/BusyGate.h"
+#include "ui/OperationProgress.h"
+
 #include "console/FilterCoefficients.h"
 #include "console/MemoryTools.h"
 #include "console/RawSend.h"
@@ -61,6 +64,11 @@ TformPrint::TformPrint(EditorContext& context)
     on(btnReadEEPROM, &QPushButton::clicked, [this] { btnReadEEPROMClick(); });
 
     buildCalculator();
+    // The memory tools and the raw send speak to the pedal: not while another exchange runs.
+    gate_ = new BusyGate(ctx.worker(), this);
+    for (QWidget* control : {static_cast<QWidget*>(btnEraseEeprom), static_cast<QWidget*>(btnReadEEPROM),
+                             static_cast<QWidget*>(btnSend)})
+        gate_->add(control);
     ctx.console.setAutoScroll(CheckBox1->isChecked());
     ctx.console.attach(this);
 }
@@ -102,7 +110,7 @@ void TformPrint::btnSendClick() {
     const QString text = rawSendText(edtAddress->text(), edtData->text());
     ctx.console.log(text);
     // Always seven bytes: a short text leaves the tail of the previous message in txBuffer.
-    ctx.comm.SendHexMessage(text, 7, false);
+    ctx.worker().send(text, 7, false);
 }
 
 QString TformPrint::chosenMemory() {
@@ -117,14 +125,38 @@ QString TformPrint::chosenMemory() {
 
 void TformPrint::btnEraseEepromClick() {
     const QString address = chosenMemory();
-    if (!address.isEmpty())
-        EraseEEPROM(ctx, address);
+    if (address.isEmpty())
+        return;
+    ctx.worker().start(
+        this,
+        [address](PedalLine& line) {
+            EraseEEPROM(line, address);
+            return true;
+        },
+        [](bool, const PedalWorker::Said&) {});
 }
 
 void TformPrint::btnReadEEPROMClick() {
     const QString address = chosenMemory();
-    if (!address.isEmpty())
-        ReadEEPROM(ctx, address);
+    if (address.isEmpty())
+        return;
+    // The dump comes back while the pedal is given its time; the poll shows it afterwards.
+    if (!progress_)
+        progress_ = new OperationProgress(ctx.worker(), this);
+    progress_->begin(QStringLiteral("Reading memory %1").arg(address));
+    ctx.worker().start(
+        this,
+        [address](PedalLine& line) {
+            ReadEEPROM(line, address);
+            return true;
+        },
+        [this](bool, const PedalWorker::Said&) { progress_->end(); });
+}
+
+void TformPrint::setPedalToolsEnabled(bool on) {
+    gate_->setEnabled(btnEraseEeprom, on);
+    gate_->setEnabled(btnReadEEPROM, on);
+    gate_->setEnabled(btnSend, on);
 }
 
 // ---- The filter coefficient calculator, hidden in the console's layout ----

@@ -11,6 +11,8 @@ class QLineEdit;
 class QLabel;
 class QComboBox;
 class QPlainTextEdit;
+class BusyGate;
+class OperationProgress;
 
 // The debug console: the log every subsystem writes to, the raw parameter send and the pedal
 // memory tools. Shown only by Ctrl+Shift+P in the main window.
@@ -21,6 +23,8 @@ public:
     ~TformPrint() override;
 
     void appendLines(const QStringList& lines, bool scroll) override;
+    // The tools that speak to the pedal: off while it is in its bootloader.
+    void setPedalToolsEnabled(bool on);
 
     // The log keeps this many lines at most: each memory dump adds 16,384, and a long session
     // would otherwise grow it without end. The oldest go first, with a line that says so.
@@ -65,4 +69,6 @@ private:
     double q_ = 1.41;
     double boost_ = 0.0;
     int semitones_ = 0;
+    BusyGate* gate_ = nullptr;
+    OperationProgress* progress_ = nullptr;
 };

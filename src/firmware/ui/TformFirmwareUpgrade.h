@@ -3,6 +3,7 @@
 #include "firmware/Flasher.h"
 #include "ui/EditorForm.h"
 
+class BusyGate;
 class QComboBox;
 class QProgressBar;
 class QPushButton;
@@ -20,6 +21,7 @@ public:
     QComboBox* cmbFirmwareChoose;
     QPushButton* btnUpgradeFirmware;
     QProgressBar* ProgressBar1;
+    QPushButton* btnCancelUpgrade;
 
 signals:
     // A run has ended with the link in normal mode again; the main window follows.
@@ -29,6 +31,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void runEnded(const FirmwareFlasher::Result& result);
+
     FirmwareFlasher flasher_;
     QString firmwareName_;
+    bool running_ = false;
+    BusyGate* gate_ = nullptr;
 };

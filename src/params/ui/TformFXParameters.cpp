@@ -37,6 +37,7 @@ void TformFXParameters::OnClose() {
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         delete child;
     built_ = false;
+    ++builds_;
     emit closed();
 }
 
@@ -336,7 +337,8 @@ void TformFXParameters::ApplyLiveReport(const LiveReport& report) {
 
 // ---- Parameter messages ----
 
-void TformFXParameters::sendParameter(int i, std::int32_t level, const QString& kind, bool direct) {
+void TformFXParameters::sendParameter(int i, std::int32_t level, const QString& kind, bool direct,
+                                      int pauseAfterMs) {
     const QString& address = parameterAddresses[static_cast<std::size_t>(i)];
     if (!isParameterAddress(address)) {
         ctx.console.log(QStringLiteral("no parameter address for control %1; nothing sent").arg(i));
@@ -348,7 +350,7 @@ void TformFXParameters::sendParameter(int i, std::int32_t level, const QString& 
         ctx.console.logDirect(line);
     else
         ctx.console.log(line);
-    ctx.comm.SendHexMessage(text, 7, false);
+    ctx.worker().send(text, 7, false, pauseAfterMs);
 }
 
 void TformFXParameters::PotParameterChange(QSlider* sender) {
@@ -365,8 +367,7 @@ void TformFXParameters::SendPot(int i) {
     QSlider* bar = potBars[static_cast<std::size_t>(i)];
     if (!bar)
         return;
-    sendParameter(i, potLevel(bar->value()), QStringLiteral("pot"), false);
-    ctx.services.pause(1);
+    sendParameter(i, potLevel(bar->value()), QStringLiteral("pot"), false, 1);
 }
 
 void TformFXParameters::SwitchParameterClick(ToggleSwitch* sender) {
@@ -476,7 +477,7 @@ void TformFXParameters::ReverseCheckBoxOnClick(QCheckBox* sender) {
         if (reverseBoxes[i] == sender) {
             const QString text = setReverseText(sender->isChecked(), i);
             ctx.console.log(text);
-            ctx.comm.SendHexMessage(text, false);
+            ctx.worker().send(text);
             return;
         }
 }
@@ -501,7 +502,7 @@ void TformFXParameters::DisableBypassAndPresetAssignInBankMode() {
 }
 
 void TformFXParameters::bypass(bool setBypass) {
-    ctx.comm.SendHexMessage(setBypassText(setBypass), false);
+    ctx.worker().send(setBypassText(setBypass));
 }
 
 TformFXParameters::Assignments TformFXParameters::takeAssignments() {

@@ -27,6 +27,9 @@ public:
     // Values.
     void update_FXParameters();
     bool isBuilt() const { return built_; }
+    // Which build of the rows is on screen: it changes with every close, so values read for one
+    // build are never shown on another.
+    int shownEffect() const { return builds_; }
     void setItems();
     void EnableDisableControls(bool AEnable);
     // A knob, switch or the expression input moved on the pedal.
@@ -100,7 +103,7 @@ private:
     void SendSwitch(int i);
     void SendButton(int i);
     void SendMultiSwitch(int i);
-    void sendParameter(int i, std::int32_t level, const QString& kind, bool direct);
+    void sendParameter(int i, std::int32_t level, const QString& kind, bool direct, int pauseAfterMs = 0);
 
     // Assignment columns.
     void AssignBoxChanged(int i);
@@ -142,4 +145,5 @@ private:
     QPointer<QFrame> separatorLine;
 
     bool built_ = false;
+    int builds_ = 0;
 };
