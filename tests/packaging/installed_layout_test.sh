@@ -27,7 +27,7 @@ expected=(
     "share/applications/$app.desktop"
     "share/metainfo/$app.metainfo.xml"
     "share/icons/hicolor/scalable/apps/$app.svg"
-    "lib/udev/rules.d/99-tarvo-max.rules"
+    "lib/udev/rules.d/70-tarvo-max.rules"
 )
 for program in tarvo-max-editor tarvo-max tarvo-max-virtual-pedal; do
     [ -x "$prefix/bin/$program" ] || fail "bin/$program is not an installed program"
