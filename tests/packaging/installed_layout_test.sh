@@ -28,10 +28,13 @@ expected=(
     "share/metainfo/$app.metainfo.xml"
     "share/icons/hicolor/scalable/apps/$app.svg"
     "lib/udev/rules.d/70-tarvo-max.rules"
+    "share/doc/tarvo-max-editor/copyright"
+    "share/doc/tarvo-max-editor/changelog.gz"
+    "share/doc/tarvo-max-editor/changelog.Debian.gz"
 )
 for program in tarvo-max-editor tarvo-max tarvo-max-virtual-pedal; do
     [ -x "$prefix/bin/$program" ] || fail "bin/$program is not an installed program"
-    expected+=("share/man/man1/$program.1")
+    expected+=("share/man/man1/$program.1.gz")
 done
 for file in "${expected[@]}"; do
     [ -s "$prefix/$file" ] || fail "$file is not installed"
@@ -47,8 +50,11 @@ desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
 appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml" >"$scratch/appstream.log" 2>&1 ||
     { cat "$scratch/appstream.log"; fail "the metainfo does not validate"; }
 grep -qx "Icon=$app" "$desktop" || fail "the desktop entry names another icon"
-for page in "$prefix"/share/man/man1/*.1; do
-    warnings="$(LC_ALL=C.UTF-8 groff -man -ww -z "$page" 2>&1)"
+for page in "$prefix"/share/man/man1/*.1.gz "$prefix"/share/doc/tarvo-max-editor/*.gz; do
+    gzip -t "$page" 2>/dev/null || fail "$(basename "$page") is not gzip data"
+done
+for page in "$prefix"/share/man/man1/*.1.gz; do
+    warnings="$(gzip -dc "$page" | LC_ALL=C.UTF-8 groff -man -ww -z 2>&1)"
     [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
 done
 
