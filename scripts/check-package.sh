@@ -58,6 +58,5 @@ mkdir -p "$root/cwd" "$root/home"
 cd "$root/cwd"
 export HOME="$root/home" TMPDIR="$root/home" TARVO_MAX_WEB_HOST=http://127.0.0.1:9
 "$root/fs/usr/bin/tarvo-max" --version
-QT_QPA_PLATFORM=offscreen TARVO_MAX_VIRTUAL_PEDAL=1 TARVO_MAX_QUIT_WHEN_SHOWN=1 \
-    timeout 60 "$root/fs/usr/bin/tarvo-max-editor"
+QT_QPA_PLATFORM=offscreen TARVO_MAX_QUIT_WHEN_SHOWN=1 timeout 60 "$root/fs/usr/bin/tarvo-max-editor" --demo
 echo "package checked: $(basename "$deb")"

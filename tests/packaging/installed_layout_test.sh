@@ -2,7 +2,7 @@
 # Installs a build into a scratch prefix and checks it as a desktop and a player meet it: every
 # file in its place, the menu entry and the software-centre description valid, the manual pages
 # clean, and the installed programs working from a folder outside both trees, with a home of
-# their own. Usage: installed_layout_test.sh BUILD_DIR VERSION
+# their own, started the way the menu starts them. Usage: installed_layout_test.sh BUILD_DIR VERSION
 set -uo pipefail
 build="$1"
 version="$2"
@@ -79,13 +79,25 @@ out="$(run "$prefix/bin/tarvo-max" mode bank 2>&1)" || fail "tarvo-max mode bank
 [ "$(cat "$scratch/home/Documents/Merrow/Tarvo Max/Mode.txt" 2>/dev/null)" = "BANK" ] ||
     fail "the mode file is not below the documents folder: $out"
 # Each of the menu's commands (the entry's and its actions') starts the installed editor, which
-# opens its main window and quits; the entry's own lists the virtual pedal.
-grep -q "^Exec=env TARVO_MAX_VIRTUAL_PEDAL=1 " "$desktop" || fail "the menu entry does not start in demo mode"
+# opens its main window and quits; the entry's own lists the virtual pedal, by the editor's own
+# option rather than through a shell or env.
+grep -qx "Exec=tarvo-max-editor --demo" "$desktop" || fail "the menu entry does not start in demo mode"
+[ "$(grep -c '^Exec=tarvo-max-editor' "$desktop")" -eq "$(grep -c '^Exec=' "$desktop")" ] ||
+    fail "a menu command starts something else than the editor: $(grep '^Exec=' "$desktop")"
 while IFS= read -r command; do
     out="$(run timeout 60 env PATH="$prefix/bin:/usr/bin:/bin" QT_QPA_PLATFORM=offscreen \
         TARVO_MAX_QUIT_WHEN_SHOWN=1 sh -c "$command" 2>&1)" ||
         fail "the menu's command \"$command\" did not start the editor and quit: $out"
 done < <(sed -n 's/^Exec=//p' "$desktop")
+# Anything but --demo is refused with the usage, before a window opens.
+for args in "--no-such-option" "--demo extra"; do
+    # shellcheck disable=SC2086
+    err="$(run timeout 60 env QT_QPA_PLATFORM=offscreen TARVO_MAX_QUIT_WHEN_SHOWN=1 \
+        "$prefix/bin/tarvo-max-editor" $args 2>&1 >/dev/null)"
+    status=$?
+    [ "$status" -eq 2 ] && [ "$err" = "usage: tarvo-max-editor [--demo]" ] ||
+        fail "tarvo-max-editor $args: status $status, said: $err"
+done
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"
