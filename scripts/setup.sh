@@ -2,21 +2,22 @@
 # Installs the Debian packages that the named purposes need, only those missing; with no purpose
 # named, all of them.
 #
-#   scripts/setup.sh editor    build and run the editor and the virtual pedal (scripts/run-editor.sh)
-#   scripts/setup.sh           everything: the tests, benchmarks and fuzzing, the package and its checks
+#   scripts/setup.sh editor          build and run the editor and the virtual pedal (run-editor.sh)
+#   scripts/setup.sh editor tests    the whole build and every test (run-tests.sh)
+#   scripts/setup.sh                 all that, and the package and its checks (package.sh, CI)
 set -euo pipefail
 
 # The compilers, the build and what the programs link.
 editor=(g++ cmake ninja-build pkg-config qt6-base-dev libftdi1-dev)
 # The rest of the default build and its tests. clang and its runtime build the sanitizer and
 # fuzzing runs; stm32flash and sox are real peers for the bootloader and impulse-response tests.
-# librsvg2-bin draws the icon's PNG sizes from its SVG for the install; the validators and groff
-# check the installed menu entry, metainfo and manual pages.
+# librsvg2-bin draws the icon's PNG sizes from its SVG for the install; file, the validators and
+# groff check the installed icons, menu entry, metainfo and manual pages.
 tests=(clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev stm32flash sox
-       librsvg2-bin desktop-file-utils appstream groff-base)
-# The Debian package: dpkg-dev (dpkg-shlibdeps) and file let CPack work out its dependencies;
-# lintian and hardening-check (devscripts) judge it as Debian would.
-package=(dpkg-dev file lintian devscripts)
+       librsvg2-bin file desktop-file-utils appstream groff-base)
+# The Debian package: dpkg-dev (dpkg-shlibdeps) lets CPack work out its dependencies, with file
+# above; lintian and hardening-check (devscripts) judge it as Debian would.
+package=(dpkg-dev lintian devscripts)
 
 purposes=("$@")
 [ ${#purposes[@]} -gt 0 ] || purposes=(editor tests package)
