@@ -1,17 +1,38 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the editor needs to build and test, only those missing.
+# Installs the Debian packages that the named purposes need, only those missing; with no purpose
+# named, all of them.
+#
+#   scripts/setup.sh editor          build and run the editor and the virtual pedal (run-editor.sh)
+#   scripts/setup.sh editor tests    the whole build and every test (run-tests.sh)
+#   scripts/setup.sh                 all that, and the package and its checks (package.sh, CI)
 set -euo pipefail
 
-# clang and its runtime build the sanitizer and fuzzing runs; stm32flash and sox are real peers
-# for the bootloader and impulse-response tests. librsvg2-bin draws the icon's PNG sizes from its
-# SVG; dpkg-dev (dpkg-shlibdeps) and file let CPack work out the package's dependencies; the
-# validators and groff check the desktop entry, the metainfo and the manual pages.
-packages=(g++ clang libclang-rt-14-dev cmake ninja-build pkg-config qt6-base-dev libftdi1-dev
-          libgtest-dev libgmock-dev libbenchmark-dev stm32flash sox
-          librsvg2-bin dpkg-dev file desktop-file-utils appstream groff-base)
+# The compilers, the build and what the programs link.
+editor=(g++ cmake ninja-build pkg-config qt6-base-dev libftdi1-dev)
+# The rest of the default build and its tests. clang and its runtime build the sanitizer and
+# fuzzing runs; stm32flash and sox are real peers for the bootloader and impulse-response tests.
+# librsvg2-bin draws the icon's PNG sizes from its SVG for the install; file, the validators and
+# groff check the installed icons, menu entry, metainfo and manual pages.
+tests=(clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev stm32flash sox
+       librsvg2-bin file desktop-file-utils appstream groff-base)
+# The Debian package: dpkg-dev (dpkg-shlibdeps) lets CPack work out its dependencies, with file
+# above; lintian and hardening-check (devscripts) judge it as Debian would.
+package=(dpkg-dev lintian devscripts)
+
+purposes=("$@")
+[ ${#purposes[@]} -gt 0 ] || purposes=(editor tests package)
+wanted=()
+for purpose in "${purposes[@]}"; do
+    case "$purpose" in
+        editor) wanted+=("${editor[@]}") ;;
+        tests) wanted+=("${tests[@]}") ;;
+        package) wanted+=("${package[@]}") ;;
+        *) echo "usage: $0 [editor|tests|package]..." >&2; exit 2 ;;
+    esac
+done
 
 missing=()
-for p in "${packages[@]}"; do
+for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 

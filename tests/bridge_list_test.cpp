@@ -96,7 +96,7 @@ TEST(SysfsBridges, APortTheUserMayNotOpenIsListedWithWhatToDo) {
     if (dialout) {
         EXPECT_NE(advice.find("sudo usermod -aG dialout"), std::string::npos) << advice;
     }
-    EXPECT_NE(advice.find("packaging/99-tarvo-max.rules"), std::string::npos) << advice;
+    EXPECT_NE(advice.find("packaging/70-tarvo-max.rules"), std::string::npos) << advice;
 }
 
 // Two drivers that see the same USB device, and a named port.

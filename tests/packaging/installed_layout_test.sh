@@ -2,7 +2,7 @@
 # Installs a build into a scratch prefix and checks it as a desktop and a player meet it: every
 # file in its place, the menu entry and the software-centre description valid, the manual pages
 # clean, and the installed programs working from a folder outside both trees, with a home of
-# their own. Usage: installed_layout_test.sh BUILD_DIR VERSION
+# their own, started the way the menu starts them. Usage: installed_layout_test.sh BUILD_DIR VERSION
 set -uo pipefail
 build="$1"
 version="$2"
@@ -27,11 +27,14 @@ expected=(
     "share/applications/$app.desktop"
     "share/metainfo/$app.metainfo.xml"
     "share/icons/hicolor/scalable/apps/$app.svg"
-    "lib/udev/rules.d/99-tarvo-max.rules"
+    "lib/udev/rules.d/70-tarvo-max.rules"
+    "share/doc/tarvo-max-editor/copyright"
+    "share/doc/tarvo-max-editor/changelog.gz"
+    "share/doc/tarvo-max-editor/changelog.Debian.gz"
 )
 for program in tarvo-max-editor tarvo-max tarvo-max-virtual-pedal; do
     [ -x "$prefix/bin/$program" ] || fail "bin/$program is not an installed program"
-    expected+=("share/man/man1/$program.1")
+    expected+=("share/man/man1/$program.1.gz")
 done
 for file in "${expected[@]}"; do
     [ -s "$prefix/$file" ] || fail "$file is not installed"
@@ -47,8 +50,11 @@ desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
 appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml" >"$scratch/appstream.log" 2>&1 ||
     { cat "$scratch/appstream.log"; fail "the metainfo does not validate"; }
 grep -qx "Icon=$app" "$desktop" || fail "the desktop entry names another icon"
-for page in "$prefix"/share/man/man1/*.1; do
-    warnings="$(LC_ALL=C.UTF-8 groff -man -ww -z "$page" 2>&1)"
+for page in "$prefix"/share/man/man1/*.1.gz "$prefix"/share/doc/tarvo-max-editor/*.gz; do
+    gzip -t "$page" 2>/dev/null || fail "$(basename "$page") is not gzip data"
+done
+for page in "$prefix"/share/man/man1/*.1.gz; do
+    warnings="$(gzip -dc "$page" | LC_ALL=C.UTF-8 groff -man -ww -z 2>&1)"
     [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
 done
 
@@ -73,13 +79,25 @@ out="$(run "$prefix/bin/tarvo-max" mode bank 2>&1)" || fail "tarvo-max mode bank
 [ "$(cat "$scratch/home/Documents/Merrow/Tarvo Max/Mode.txt" 2>/dev/null)" = "BANK" ] ||
     fail "the mode file is not below the documents folder: $out"
 # Each of the menu's commands (the entry's and its actions') starts the installed editor, which
-# opens its main window and quits; the entry's own lists the virtual pedal.
-grep -q "^Exec=env TARVO_MAX_VIRTUAL_PEDAL=1 " "$desktop" || fail "the menu entry does not start in demo mode"
+# opens its main window and quits; the entry's own lists the virtual pedal, by the editor's own
+# option rather than through a shell or env.
+grep -qx "Exec=tarvo-max-editor --demo" "$desktop" || fail "the menu entry does not start in demo mode"
+[ "$(grep -c '^Exec=tarvo-max-editor' "$desktop")" -eq "$(grep -c '^Exec=' "$desktop")" ] ||
+    fail "a menu command starts something else than the editor: $(grep '^Exec=' "$desktop")"
 while IFS= read -r command; do
     out="$(run timeout 60 env PATH="$prefix/bin:/usr/bin:/bin" QT_QPA_PLATFORM=offscreen \
         TARVO_MAX_QUIT_WHEN_SHOWN=1 sh -c "$command" 2>&1)" ||
         fail "the menu's command \"$command\" did not start the editor and quit: $out"
 done < <(sed -n 's/^Exec=//p' "$desktop")
+# Anything but --demo is refused with the usage, before a window opens.
+for args in "--no-such-option" "--demo extra"; do
+    # shellcheck disable=SC2086
+    err="$(run timeout 60 env QT_QPA_PLATFORM=offscreen TARVO_MAX_QUIT_WHEN_SHOWN=1 \
+        "$prefix/bin/tarvo-max-editor" $args 2>&1 >/dev/null)"
+    status=$?
+    [ "$status" -eq 2 ] && grep -qFx "usage: tarvo-max-editor [--demo]" <<<"$err" ||
+        fail "tarvo-max-editor $args: status $status, said: $err"
+done
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"

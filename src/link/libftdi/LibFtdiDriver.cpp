@@ -244,6 +244,6 @@ std::string LibFtdiDriver::openAdvice() {
 
 std::string LibFtdiDriver::udevAdvice() {
     return "This user may not open the pedal's USB bridge directly. Install the udev rule shipped in "
-           "packaging/ (sudo cp packaging/99-tarvo-max.rules /etc/udev/rules.d/ && sudo udevadm control "
+           "packaging/ (sudo cp packaging/70-tarvo-max.rules /etc/udev/rules.d/ && sudo udevadm control "
            "--reload-rules && sudo udevadm trigger), then unplug the pedal and plug it in again.";
 }

@@ -94,7 +94,7 @@ std::string TtyDriver::permissionAdvice(const std::string& device) {
                   " \"$USER\", then log out and in again), or install ";
     else
         advice += "Install ";
-    return advice + "the udev rule shipped in packaging/ (sudo cp packaging/99-tarvo-max.rules "
+    return advice + "the udev rule shipped in packaging/ (sudo cp packaging/70-tarvo-max.rules "
                     "/etc/udev/rules.d/ && sudo udevadm control --reload-rules && sudo udevadm trigger), "
                     "then unplug the pedal and plug it in again.";
 }
