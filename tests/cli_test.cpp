@@ -451,6 +451,19 @@ TEST_F(Cli, FlashStopsBeforeGoAtARefusalAndRefusesWhatCannotBe) {
     expectFailure(run({"flash", "--bootloader"}), kExitFailed, "no bootloader answered");
 }
 
+TEST_F(Cli, CtrlCStopsAFlashBetweenBlocksAndTheBootloaderTakesAnotherRun) {
+    pollsUntilInterrupted = 30;
+    Outcome r = run({"flash", "--yes"});
+    expectFailure(r, kExitInterrupted, "The firmware was not written: it was cancelled after ");
+    EXPECT_EQ(std::count(wire.begin(), wire.end(), QByteArray("21")), 0) << "no Go";
+    EXPECT_EQ(pedal().mode(), VirtualPedal::Mode::Bootloader);
+
+    pollsUntilInterrupted = 1 << 30;
+    r = run({"flash", "--bootloader"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    EXPECT_TRUE(holdsFirmware(pedal()));
+}
+
 TEST_F(Cli, FlashWritesARawImageWithTheVersionInItsName) {
     QTemporaryDir dir;
     const auto file = [&](const QString& name, const QByteArray& bytes) {

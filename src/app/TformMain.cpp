@@ -100,9 +100,11 @@ void TformMain::enable(QAction* control, bool on) {
 void TformMain::windowsCreated() {
     connect(windows.formNewVersionMsg, &TformNewVersionMsg::editorMustEnd, this, &QWidget::close);
     TformFXParameters* params = windows.formFXParameters;
+    // The rows are gone: nothing may act on what they showed.
     connect(params, &TformFXParameters::closed, this, [this] {
         enable(btnRequest, false);
         enable(btnAssign, false);
+        enable(btnStoreSettingsOnPedal, false);
     });
     connect(params, &TformFXParameters::valuesShown, this, [this] { enable(btnRequest, true); });
     connect(params, &TformFXParameters::pedalModeRead, this, &TformMain::pedalModeRead);

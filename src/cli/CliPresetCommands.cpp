@@ -139,13 +139,10 @@ bool CliSession::sendPresetLevels(const std::vector<std::int32_t>& levels, QStri
             continue;
         }
         if (change.sends) {
-            const QString text = setParameterText(c.address, change.level);
-            ctx_.console.log(QStringLiteral("data sent %1 %2: ").arg(kindName(c.kind)).arg(c.index) + text);
-            if (!send(text, false, 7))
-                return false;
-            // The editor's slider pauses after each level it sends.
-            if (c.kind == ControlInfo::Kind::Pot)
-                services_.pause(1);
+            services_.messages.clear();
+            sendParameterChange(ctx_.line, kindName(c.kind), c.index, c.address, change.level, false);
+            if (!services_.messages.isEmpty())
+                return stepFailed(QStringLiteral("the message did not reach the pedal: ") + lastMessage());
         }
         said << change.said;
     }

@@ -63,11 +63,10 @@ int CliSession::set(const CommandLine& line) {
                     kExitUsage);
     if (!isParameterAddress(control->address))
         return fail(QStringLiteral("%1 has no parameter address in its program").arg(control->caption));
-    const QString text = setParameterText(control->address, *level);
-    ctx_.console.log(QStringLiteral("data sent %1 %2: ").arg(kindName(control->kind)).arg(control->index) +
-                     text);
-    if (!send(text, false, 7))
-        return status_;
+    services_.messages.clear();
+    sendParameterChange(ctx_.line, kindName(control->kind), control->index, control->address, *level, false);
+    if (!services_.messages.isEmpty())
+        return fail(QStringLiteral("the message did not reach the pedal: ") + lastMessage());
     out_ << control->caption << ": " << *level;
     if (control->kind != ControlInfo::Kind::Pot)
         out_ << " (" << levelText(*control, *level) << ")";

@@ -3,6 +3,7 @@
 #include "base/Convert.h"
 #include "params/ControlLayout.h"
 #include "protocol/Commands.h"
+#include "protocol/PedalLine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,4 +34,17 @@ bool isParameterAddress(const QString& address) {
 QString setReverseText(bool on, std::uint32_t index) {
     return commandHex(Command::SetReverse) + (on ? QStringLiteral("01") : QStringLiteral("FF")) +
            intToHex(index, 2);
+}
+
+void sendParameterChange(PedalLine& line, const QString& kind, int index, const QString& address,
+                         std::int32_t level, bool logDirect) {
+    const QString text = setParameterText(address, level);
+    const QString said = QStringLiteral("data sent ") + kind + QStringLiteral(" %1: ").arg(index) + text;
+    if (logDirect)
+        line.console.logDirect(said);
+    else
+        line.console.log(said);
+    line.comm.SendHexMessage(text, 7, false);
+    if (kind == QLatin1String("pot"))
+        line.services.pause(1);
 }

@@ -15,3 +15,11 @@ QString setParameterText(const QString& address, std::int32_t level);
 bool isParameterAddress(const QString& address);
 // SetReverse: the code, 0x01 on or 0xFF off, the parameter's index.
 QString setReverseText(bool on, std::uint32_t index);
+
+class PedalLine;
+// A parameter change, as a player's move of a control makes it: SetParameter for the address at
+// the level, logged as "data sent KIND INDEX: " and the message (beside the log's scrolling for
+// the editor's switches and buttons), its seven bytes written, and after a pot the 1 ms the
+// pedal is given before the next.
+void sendParameterChange(PedalLine& line, const QString& kind, int index, const QString& address,
+                         std::int32_t level, bool logDirect);

@@ -32,14 +32,12 @@ PedalWorker::~PedalWorker() {
     line_.onProgress = {};
 }
 
-void PedalWorker::send(const QString& hex, std::uint32_t count, bool purgeFirst, int pauseAfterMs) {
-    enqueue(this, false,
-            [hex, count, purgeFirst, pauseAfterMs](PedalLine& line) {
-                line.comm.SendHexMessage(hex, count, purgeFirst);
-                if (pauseAfterMs > 0)
-                    line.services.pause(pauseAfterMs);
-            },
-            {});
+void PedalWorker::post(std::function<void(PedalLine&)> work) {
+    enqueue(this, false, std::move(work), {});
+}
+
+void PedalWorker::send(const QString& hex, std::uint32_t count, bool purgeFirst) {
+    post([hex, count, purgeFirst](PedalLine& line) { line.comm.SendHexMessage(hex, count, purgeFirst); });
 }
 
 void PedalWorker::cancelAll() {

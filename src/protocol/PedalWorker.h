@@ -49,9 +49,11 @@ public:
             [done, result](const Said& said) mutable { done(std::move(*result), said); });
     }
 
-    // A message that needs no answer (a parameter, a switch, the live mode): written in its turn
-    // after whatever runs, then `pauseAfterMs` given to the pedal. The windows stay as they are.
-    void send(const QString& hex, std::uint32_t count, bool purgeFirst, int pauseAfterMs = 0);
+    // Messages that need no answer (a parameter, a switch, the live mode): `work` runs in its
+    // turn after whatever runs. The windows' controls stay as they are meanwhile.
+    void post(std::function<void(PedalLine&)> work);
+    // One such message, as hex text.
+    void send(const QString& hex, std::uint32_t count, bool purgeFirst);
     void send(const QString& hex, bool purgeFirst = false) {
         send(hex, static_cast<std::uint32_t>(hex.size() / 2), purgeFirst);
     }

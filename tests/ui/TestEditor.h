@@ -115,16 +115,19 @@ struct TestEditor {
     }
 
     // Lets the worker finish every exchange started (for 10 s at most: the pedal program on a
-    // real line takes real time), then the receive poll and anything else queued run.
+    // real line takes real time), and the receive poll and anything else queued run, a few
+    // rounds over, since what one round shows may start another exchange.
     void settle() {
         QElapsedTimer clock;
         clock.start();
-        while (!context->worker().linkFree() && clock.elapsed() < 10000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(1);
-        }
-        for (int i = 0; i < 5; ++i)
+        for (int round = 0; round < 5; ++round) {
             QCoreApplication::processEvents();
+            // A worker the test holds finishes nothing until released.
+            while (!context->worker().linkFree() && !holding() && clock.elapsed() < 10000) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+                QThread::msleep(1);
+            }
+        }
     }
 
     // Holds the worker at the next pause an exchange takes, until release(), so that a test can
@@ -134,15 +137,24 @@ struct TestEditor {
         hold_.armed = true;
         hold_.held = false;
         hold_.released = false;
-        services.onPause = [this](int) {
-            std::unique_lock lock(hold_.mutex);
-            if (!hold_.armed)
-                return;
-            hold_.armed = false;
-            hold_.held = true;
-            hold_.changed.notify_all();
-            hold_.changed.wait(lock, [this] { return hold_.released; });
-        };
+        services.onPause = [this](int) { holdHere(); };
+    }
+    // Holds the worker when an exchange reports this much progress (the firmware run before
+    // that block), until release().
+    void holdAtProgress(int value) {
+        {
+            std::lock_guard lock(hold_.mutex);
+            hold_.armed = true;
+            hold_.held = false;
+            hold_.released = false;
+        }
+        QObject::connect(
+            &context->worker(), &PedalWorker::progress, &context->worker(),
+            [this, value](int at, int) {
+                if (at == value)
+                    holdHere();
+            },
+            Qt::DirectConnection);
     }
     // Lets the windows run until the worker is held; false when it never got there.
     bool waitUntilHeld() {
@@ -186,6 +198,16 @@ struct TestEditor {
             throw std::runtime_error("no button " + button.toStdString());
         b->click();
         settle();
+    }
+    // A pointer's click at the middle of a control, hit-tested through its window as a real
+    // pointer's is, with nothing waited for afterwards.
+    void press(const QString& control) {
+        auto* w = find<QWidget>(control);
+        if (!w)
+            throw std::runtime_error("no control " + control.toStdString());
+        QWidget* window = w->window();
+        const QPoint at = w->mapTo(window, w->rect().center());
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, at);
     }
     void trigger(const QString& item) {
         auto* a = find<QAction>(item);
@@ -238,6 +260,21 @@ private:
         app = std::make_unique<EditorApp>(*context);
         app->main().show();
         settle();
+    }
+
+    bool holding() {
+        std::lock_guard lock(hold_.mutex);
+        return hold_.held && !hold_.released;
+    }
+    // On the worker's thread: waits there, once armed, until the test releases it.
+    void holdHere() {
+        std::unique_lock lock(hold_.mutex);
+        if (!hold_.armed)
+            return;
+        hold_.armed = false;
+        hold_.held = true;
+        hold_.changed.notify_all();
+        hold_.changed.wait(lock, [this] { return hold_.released; });
     }
 
     struct Hold {

@@ -290,3 +290,57 @@ TEST_F(Firmware, ASecondClickDuringARunDoesNothing) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Firmware, InTheBootloaderNothingElseSpeaksToThePedal) {
+    editor.trigger("menuConnect");
+    editor.click("btnRequest");
+    editor.services.answers = {true};
+    editor.trigger("menuFirmwareUpgradeMode");
+    ASSERT_TRUE(editor.enabled("menuStartFirmwareUpgrade"));
+    EXPECT_TRUE(editor.enabled("menuFirmwareUpgradeMode")) << "the way back";
+    for (const char* off :
+         {"btnRequest", "btnUpload", "btnOpenEffect", "btnAssign", "btnStoreSettingsOnPedal", "swLive",
+          "menuMIDI", "menuMode", "menuEraseSettings", "menuLoadConfiguration", "btnEraseEeprom",
+          "btnReadEEPROM", "potBar0", "switchControl4", "assignBox0"})
+        EXPECT_FALSE(editor.enabled(off)) << off;
+}
+
+TEST_F(Firmware, CancelStopsTheRunBetweenBlocksAndItCanBeStartedAgain) {
+    enterBootloader();
+    editor.trigger("menuStartFirmwareUpgrade");
+    editor.wire->take();
+    editor.services.messages.clear();
+    editor.holdAtProgress(20);
+    editor.press("btnUpgradeFirmware");
+    ASSERT_TRUE(editor.waitUntilHeld());
+    EXPECT_TRUE(editor.find<QWidget>("btnCancelUpgrade")->isVisible());
+    EXPECT_FALSE(editor.enabled("btnUpgradeFirmware"));
+    editor.press("btnCancelUpgrade");
+    editor.release();
+    editor.settle();
+
+    const std::vector<QByteArray> writes = editor.wire->take();
+    EXPECT_FALSE(contains(writes, "21")) << "no Go";
+    // Twenty whole blocks, each address frame followed by its length, data and checksum.
+    const auto addresses = std::count_if(writes.begin(), writes.end(), [](const QByteArray& w) {
+        return w.size() == 10 && w.startsWith("080");
+    });
+    EXPECT_EQ(addresses, 20);
+    ASSERT_GE(writes.size(), 3u);
+    EXPECT_EQ(writes[writes.size() - 2].size(), 512) << "the last block went out whole";
+    ASSERT_FALSE(editor.services.messages.isEmpty());
+    EXPECT_TRUE(
+        editor.services.messages.last().startsWith(kNotWritten + "it was cancelled after 20 of 162 blocks"))
+        << editor.services.messages.last().toStdString();
+    expectStillInBootloader();
+    EXPECT_FALSE(editor.find<QWidget>("btnCancelUpgrade")->isVisible());
+
+    upgrade();
+    EXPECT_TRUE(flashHoldsTheFirmware());
+    EXPECT_EQ(pedal().mode(), VirtualPedal::Mode::Firmware);
+    expectNormalMode();
+}
+
+} // namespace

@@ -314,6 +314,9 @@ TEST(MainWindowTest, AGarbledStoredEffectReplyIsReportedAndTheLinkIsStillMade) {
     EXPECT_TRUE(editor.find<ReceivePoll>("Timer_USB_read")->isActive());
     EXPECT_TRUE(editor.find<QMenu>("menuMIDI")->isEnabled());
     EXPECT_TRUE(editor.find<QMenu>("menuMode")->isEnabled());
+    // No effect was read, so there is none to ask the values of: Request would send 02 00.
+    EXPECT_FALSE(editor.enabled("btnRequest"));
+    EXPECT_TRUE(editor.enabled("btnOpenEffect")) << "asking again is worth a try";
     editor.arrive("02");
     EXPECT_TRUE(editor.find<QRadioButton>("rdbtnBank3")->isChecked());
 
@@ -324,6 +327,34 @@ TEST(MainWindowTest, AGarbledStoredEffectReplyIsReportedAndTheLinkIsStillMade) {
     EXPECT_EQ(editor.services.errors, QStringList{"'4O' is not a valid integer value"});
     EXPECT_TRUE(editor.find<ReceivePoll>("Timer_USB_read")->isActive());
     EXPECT_TRUE(editor.enabled("btnOpenEffect"));
+}
+
+TEST(MainWindowTest, ALinkWhosePedalVanishesAtOnceSaysSo) {
+    TestEditor editor({{"FT1A2B3C", "FT230X Basic UART"}});
+    // Opened, then gone before the stored effect could be asked; driver errors are not shown yet.
+    editor.driver().failOn("queue", FT_DEVICE_NOT_FOUND);
+    editor.trigger("menuConnect");
+    ASSERT_EQ(editor.services.messages.size(), 1) << editor.services.messages.join(" | ").toStdString();
+    EXPECT_EQ(
+        editor.services.messages.first(),
+        "The pedal cannot be read (FT_GetQueueStatus - Device not found...). Check that it is connected "
+        "and switched on.");
+    EXPECT_FALSE(editor.enabled("btnRequest"));
+}
+
+TEST(MainWindowTest, AnUploadThePedalNeverConfirmsEndsWithAMessage) {
+    TestEditor editor({{"FT1A2B3C", "FT230X Basic UART"}});
+    editor.driver().queueReply("255\r\n255\r\n0\r\n3\r\n");
+    editor.trigger("menuConnect");
+    editor.clickRow("lstCategory", "Gain");
+    editor.clickRow("lstEffects", "Proxima Boost");
+    editor.services.messages.clear();
+    editor.click("btnUpload");
+    ASSERT_EQ(editor.services.messages.size(), 1) << editor.services.messages.join(" | ").toStdString();
+    EXPECT_TRUE(
+        editor.services.messages.first().startsWith("The pedal did not report the upload complete within "));
+    EXPECT_EQ(editor.text("lblStatus"), "") << "not left saying Uploading...";
+    EXPECT_TRUE(editor.enabled("btnUpload")) << "it can be tried again";
 }
 
 TEST(MainWindowTest, UnlinkDuringLinksWaitLeavesTheEditorUnlinked) {

@@ -337,20 +337,16 @@ void TformFXParameters::ApplyLiveReport(const LiveReport& report) {
 
 // ---- Parameter messages ----
 
-void TformFXParameters::sendParameter(int i, std::int32_t level, const QString& kind, bool direct,
-                                      int pauseAfterMs) {
+void TformFXParameters::sendParameter(int i, std::int32_t level, const QString& kind, bool direct) {
     const QString& address = parameterAddresses[static_cast<std::size_t>(i)];
     if (!isParameterAddress(address)) {
         ctx.console.log(QStringLiteral("no parameter address for control %1; nothing sent").arg(i));
         return;
     }
-    const QString text = setParameterText(address, level);
-    const QString line = QStringLiteral("data sent ") + kind + QStringLiteral(" %1: ").arg(i) + text;
-    if (direct)
-        ctx.console.logDirect(line);
-    else
-        ctx.console.log(line);
-    ctx.worker().send(text, 7, false, pauseAfterMs);
+    // In its turn after whatever exchange runs, so a move never lands inside one.
+    ctx.worker().post([kind, i, address, level, direct](PedalLine& line) {
+        sendParameterChange(line, kind, i, address, level, direct);
+    });
 }
 
 void TformFXParameters::PotParameterChange(QSlider* sender) {
@@ -367,7 +363,7 @@ void TformFXParameters::SendPot(int i) {
     QSlider* bar = potBars[static_cast<std::size_t>(i)];
     if (!bar)
         return;
-    sendParameter(i, potLevel(bar->value()), QStringLiteral("pot"), false, 1);
+    sendParameter(i, potLevel(bar->value()), QStringLiteral("pot"), false);
 }
 
 void TformFXParameters::SwitchParameterClick(ToggleSwitch* sender) {

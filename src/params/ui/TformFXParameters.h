@@ -103,7 +103,7 @@ private:
     void SendSwitch(int i);
     void SendButton(int i);
     void SendMultiSwitch(int i);
-    void sendParameter(int i, std::int32_t level, const QString& kind, bool direct, int pauseAfterMs = 0);
+    void sendParameter(int i, std::int32_t level, const QString& kind, bool direct);
 
     // Assignment columns.
     void AssignBoxChanged(int i);
