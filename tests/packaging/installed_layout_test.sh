@@ -28,6 +28,7 @@ expected=(
     "share/metainfo/$app.metainfo.xml"
     "share/icons/hicolor/scalable/apps/$app.svg"
     "lib/udev/rules.d/99-tarvo-max.rules"
+    "share/bash-completion/completions/tarvo-max"
 )
 for program in tarvo-max-editor tarvo-max tarvo-max-virtual-pedal; do
     [ -x "$prefix/bin/$program" ] || fail "bin/$program is not an installed program"
