@@ -169,6 +169,15 @@ TEST_F(VirtualPedalProcess, WhatOneRunUploadsTheNextSets) {
     EXPECT_TRUE(f.err.isEmpty()) << f.err.toStdString();
 }
 
+TEST_F(VirtualPedalProcess, StandardOutputByNameCarriesTheBytesAlone) {
+    for (const char* name : {"-", "/dev/stdout"}) {
+        const Finished f = RunningCli({"--virtual", "memory", "dump", "50", "-o", name}).finish();
+        EXPECT_EQ(f.status, 0) << f.err.toStdString();
+        EXPECT_EQ(f.out.size(), 16384) << name << ": " << f.out.right(80).toStdString();
+        EXPECT_TRUE(f.err.isEmpty()) << f.err.toStdString();
+    }
+}
+
 TEST_F(VirtualPedalProcess, AFifoIsWrittenInPlaceWithNothingElseSaid) {
     const QByteArray fifo = dir.filePath("dump").toUtf8();
     ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
@@ -181,6 +190,9 @@ TEST_F(VirtualPedalProcess, AFifoIsWrittenInPlaceWithNothingElseSaid) {
         close(fd);
     });
     const Finished f = RunningCli({"--virtual", "memory", "dump", "50", "-o", fifo.toStdString()}).finish();
+    // A program that never opened its end must not leave the reader waiting for ever.
+    if (const int unblock = open(fifo.constData(), O_WRONLY | O_NONBLOCK); unblock >= 0)
+        close(unblock);
     reader.join();
     EXPECT_EQ(f.status, 0) << f.err.toStdString();
     EXPECT_EQ(read.size(), 16384);

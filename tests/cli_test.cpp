@@ -854,6 +854,10 @@ struct FifoReader {
         });
     }
     QByteArray take() {
+        // A command that never opened its end must not leave the reader waiting for ever.
+        if (const int unblock = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
+            unblock >= 0)
+            ::close(unblock);
         thread.join();
         return read;
     }

@@ -72,6 +72,9 @@ TEST(OutputFile, AFifoIsWrittenAndStaysAFifo) {
     const QByteArray content(20000, 'y');
     OutputFile out(fifo);
     const bool written = out.write(content);
+    // Had the write never opened the FIFO, the reader would wait for ever.
+    if (const int unblock = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK); unblock >= 0)
+        ::close(unblock);
     reader.join();
     EXPECT_TRUE(written) << out.error().toStdString();
     EXPECT_EQ(read, content);

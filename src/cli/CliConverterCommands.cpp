@@ -44,7 +44,7 @@ int CliSession::impulseResponse(const CommandLine& line) {
         return sendUpload(name, true, uploadProgram(name, true, *program, *bank >= 0, *bank), *bank);
     if (!writeOutput(program->toLatin1()))
         return status_;
-    if (!toStandardOutput())
+    if (!outputOnStandardOutput())
         out_ << name << " with the impulse response of " << line.operands.first() << ": "
              << program->size() / 2 << " bytes written to " << line.output << Qt::endl;
     return kExitOk;

@@ -112,7 +112,7 @@ int CliSession::dumpMemory(const QString& address, const QString& output) {
     if (!writeOutput(dump))
         return status_;
     // On standard output the dump is the result, and nothing may follow it there.
-    if (!toStandardOutput())
+    if (!outputOnStandardOutput())
         out_ << "memory " << address << ": " << dump.size() << " bytes written to " << output << Qt::endl;
     return kExitOk;
 }

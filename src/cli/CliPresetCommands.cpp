@@ -98,7 +98,7 @@ int CliSession::savePreset(const QString& file) {
         content.readbackCodes.push_back(stateBlockByte(block, offsets.readback(r)));
     if (!writeOutput(presetFileBytes(composePresetText(content))))
         return status_;
-    if (!toStandardOutput())
+    if (!outputOnStandardOutput())
         out_ << "preset of " << effectName_ << " saved to " << path << Qt::endl;
     return kExitOk;
 }

@@ -6,8 +6,11 @@
 #include "link/Bridges.h"
 #include "protocol/StateBlock.h"
 
+#include <QFile>
 #include <QFileDevice>
 #include <QRegularExpression>
+#include <sys/stat.h>
+#include <unistd.h>
 
 CliSession::CliSession(CliRuntime& runtime, std::unique_ptr<FtDriver> driver, QTextStream& out,
                        QTextStream& err, bool verbose, QString serial)
@@ -142,6 +145,16 @@ bool CliSession::openOutput(const QString& path) {
     if (!output_->open())
         return stepFailed(QStringLiteral("cannot write %1: %2").arg(path, output_->error()));
     return true;
+}
+
+bool CliSession::outputOnStandardOutput() const {
+    if (toStandardOutput())
+        return true;
+    struct stat named {};
+    struct stat standard {};
+    return ::stat(QFile::encodeName(outputPath_).constData(), &named) == 0 &&
+           ::fstat(STDOUT_FILENO, &standard) == 0 && named.st_dev == standard.st_dev &&
+           named.st_ino == standard.st_ino;
 }
 
 bool CliSession::writeOutput(const QByteArray& bytes) {

@@ -115,6 +115,9 @@ private:
     bool openOutput(const QString& path);
     bool writeOutput(const QByteArray& bytes);
     bool toStandardOutput() const { return outputPath_ == QLatin1String("-"); }
+    // Whether the output lands on standard output, as "-" or by a name (/dev/stdout): then the
+    // bytes are the result, and no line saying where they went may follow them there.
+    bool outputOnStandardOutput() const;
     // Bytes as they are on standard output, after what the command printed before them.
     bool writeStandardOutput(const QByteArray& bytes);
     std::uint32_t parameterCount() const { return controls_->layout.parameters(); }
