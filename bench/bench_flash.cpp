@@ -91,8 +91,7 @@ BENCHMARK(BM_Stm32flashWritesTheImage)->Iterations(3)->UseManualTime()->Unit(ben
 void BM_FlashTheBuiltInFirmwareFromTheCommandLine(benchmark::State& state) {
     PauseCounting<TerminalServices> services;
     double bytes = 0;
-    CliRuntime runtime{services,
-                       [&](bool) { return std::make_unique<CountingDriver>(makeSystemDriver(), bytes); },
+    CliRuntime runtime{services, [&] { return std::make_unique<CountingDriver>(makeSystemDriver(), bytes); },
                        [] { return false; }};
     double ratioSum = 0;
     double totalMs = 0;

@@ -41,8 +41,7 @@ void BM_UploadTheLargestProgramFromTheCommandLine(benchmark::State& state) {
     qputenv("TARVO_MAX_SERIAL_PORT", QByteArray::fromStdString(pedal.pty));
     PauseCounting<TerminalServices> services;
     double bytes = 0;
-    CliRuntime runtime{services,
-                       [&](bool) { return std::make_unique<CountingDriver>(makeSystemDriver(), bytes); },
+    CliRuntime runtime{services, [&] { return std::make_unique<CountingDriver>(makeSystemDriver(), bytes); },
                        [] { return false; }};
     double ratioSum = 0;
     for (auto _ : state) {

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -30,14 +32,18 @@ struct RunningCli {
     int out = -1;
     int err = -1;
 
-    explicit RunningCli(const std::vector<std::string>& args) {
+    // With `output`, standard output is that file (/dev/full, say) rather than a pipe to the test.
+    explicit RunningCli(const std::vector<std::string>& args, const char* output = nullptr) {
         int o[2], e[2];
         if (pipe(o) != 0 || pipe(e) != 0)
             return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, o[1], 1);
+        if (output)
+            posix_spawn_file_actions_addopen(&actions, 1, output, O_WRONLY, 0);
+        else
+            posix_spawn_file_actions_adddup2(&actions, o[1], 1);
         posix_spawn_file_actions_adddup2(&actions, e[1], 2);
         std::vector<std::string> all{cliProgram()};
         all.insert(all.end(), args.begin(), args.end());
@@ -136,6 +142,63 @@ TEST_F(CliProcess, ASilentPedalIsOneLineAndAFailingStatus) {
     EXPECT_TRUE(f.err.startsWith("tarvo-max: No reply from the pedal within 5 seconds"))
         << f.err.toStdString();
     EXPECT_EQ(f.err.count('\n'), 1);
+}
+
+TEST_F(CliProcess, AResultThatCannotBeWrittenIsAFailingStatus) {
+    const Finished f = RunningCli({"coeff", "A4", "0.707", "6"}, "/dev/full").finish();
+    EXPECT_EQ(f.status, 1);
+    EXPECT_EQ(f.err, "tarvo-max: cannot write to standard output: No space left on device\n");
+}
+
+// The virtual pedal of --virtual, with its memory kept in a state folder of the test's own.
+struct VirtualPedalProcess : CliProcess {
+    void SetUp() override { setenv("XDG_STATE_HOME", state.path().toUtf8().constData(), 1); }
+    void TearDown() override {
+        unsetenv("XDG_STATE_HOME");
+        CliProcess::TearDown();
+    }
+    QTemporaryDir state;
+};
+
+TEST_F(VirtualPedalProcess, WhatOneRunUploadsTheNextSets) {
+    Finished f = RunningCli({"--virtual", "upload", "Digital Delay"}).finish();
+    ASSERT_EQ(f.status, 0) << f.err.toStdString();
+    f = RunningCli({"--virtual", "set", "Feedback", "700"}).finish();
+    EXPECT_EQ(f.status, 0) << f.err.toStdString();
+    EXPECT_EQ(f.out, "Feedback: 700\n");
+    EXPECT_TRUE(f.err.isEmpty()) << f.err.toStdString();
+}
+
+TEST_F(VirtualPedalProcess, StandardOutputByNameCarriesTheBytesAlone) {
+    for (const char* name : {"-", "/dev/stdout"}) {
+        const Finished f = RunningCli({"--virtual", "memory", "dump", "50", "-o", name}).finish();
+        EXPECT_EQ(f.status, 0) << f.err.toStdString();
+        EXPECT_EQ(f.out.size(), 16384) << name << ": " << f.out.right(80).toStdString();
+        EXPECT_TRUE(f.err.isEmpty()) << f.err.toStdString();
+    }
+}
+
+TEST_F(VirtualPedalProcess, AFifoIsWrittenInPlaceWithNothingElseSaid) {
+    const QByteArray fifo = dir.filePath("dump").toUtf8();
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+    QByteArray read;
+    std::thread reader([&] {
+        const int fd = open(fifo.constData(), O_RDONLY);
+        char buffer[4096];
+        for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+            read.append(buffer, n);
+        close(fd);
+    });
+    const Finished f = RunningCli({"--virtual", "memory", "dump", "50", "-o", fifo.toStdString()}).finish();
+    // A program that never opened its end must not leave the reader waiting for ever.
+    if (const int unblock = open(fifo.constData(), O_WRONLY | O_NONBLOCK); unblock >= 0)
+        close(unblock);
+    reader.join();
+    EXPECT_EQ(f.status, 0) << f.err.toStdString();
+    EXPECT_EQ(read.size(), 16384);
+    EXPECT_TRUE(f.err.isEmpty()) << "no warnings: " << f.err.toStdString();
+    struct stat status {};
+    EXPECT_TRUE(stat(fifo.constData(), &status) == 0 && S_ISFIFO(status.st_mode));
 }
 
 } // namespace

@@ -39,6 +39,11 @@ TEST(FilterCoefficients, FixedPointIsRoundedHalfToEvenInTwosComplement) {
         {1.5 / 8388608.0, "00000002"}, // to even, up
         {-1.5 / 8388608.0, "FFFFFFFE"},
         {255.9999999, "7FFFFFFF"},
+        // Only absurd boosts get here: the low 32 bits, whatever lies above them.
+        {2000.0, "E8000000"},
+        {std::ldexp(1.0, 40) + 1.0, "00800000"},
+        {-std::ldexp(1.0, 40) - 1.0, "FF800000"},
+        {std::ldexp(1.0, 80), "00000000"},
     };
     for (const auto& [k, hex] : cases)
         EXPECT_EQ(fixedPointPairs(k).join(""), hex) << k;
@@ -61,8 +66,22 @@ TEST(FilterCoefficients, CoefficientsMatchThePeakingEqualiserComputedApart) {
     }
 }
 
+TEST(FilterCoefficients, NumbersAreNeverGroupedAndUseTheLocalesSeparator) {
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    EXPECT_EQ(generalNumber(1234.5, german), "1234,5");
+    EXPECT_EQ(generalNumber(1234.5, english), "1234.5");
+    EXPECT_EQ(generalNumber(1234567.25, english), "1234567.25");
+    EXPECT_EQ(generalNumber(0.707, german), "0,707");
+    const auto filter = peakingFilter(440.0, 1234.5, -1500.0);
+    ASSERT_TRUE(filter);
+    EXPECT_EQ(coefficientTable("A4", -1500.0, 1234.5, *filter, german)[0],
+              "A4_1500db_cut_Q1234,5 : array[0..19] of string =");
+}
+
 TEST(FilterCoefficients, NoTableOfInfinities) {
     EXPECT_FALSE(peakingFilter(110.0, 0.0, 0.0));
+    EXPECT_FALSE(peakingFilter(110.0, -1.41, 0.0)) << "a negative Q is no quality factor";
     EXPECT_FALSE(peakingFilter(110.0, 1.0, 1e300));
     EXPECT_FALSE(numberFromText(""));
     EXPECT_FALSE(numberFromText("-"));

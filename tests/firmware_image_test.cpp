@@ -16,12 +16,16 @@ TEST(FirmwareImage, ChunksAndTheirLog) {
     struct Case {
         int size;
         int chunks;
-        int lastSize;
+        int lastSize; // as written: a last block that ends inside a word is filled up with 0xFF
     };
-    for (const Case c : {Case{41252, 162, 36}, Case{512, 2, 256}, Case{1, 1, 1}}) {
+    for (const Case c : {Case{41252, 162, 36}, Case{512, 2, 256}, Case{1, 1, 4}, Case{1001, 4, 236}}) {
         const ChunkedImage split = splitIntoChunks(QByteArray(c.size, '\x11'));
         ASSERT_EQ(int(split.chunks.size()), c.chunks) << c.size;
-        EXPECT_EQ(split.chunks.back().bytes.size(), c.lastSize) << c.size;
+        const QByteArray& last = split.chunks.back().bytes;
+        EXPECT_EQ(last.size(), c.lastSize) << c.size;
+        const int imageBytes = (c.size - 1) % 256 + 1;
+        EXPECT_EQ(last, QByteArray(imageBytes, '\x11') + QByteArray(c.lastSize - imageBytes, '\xFF'))
+            << c.size;
         EXPECT_EQ(split.log.at(0), QStringLiteral("num of chunks: %1").arg(c.size / 256));
         EXPECT_EQ(split.log.at(1), QStringLiteral("num of bytes last chunk: %1").arg(c.size % 256));
         // Each chunk: its text, its size and two empty lines; the last one says the size again.

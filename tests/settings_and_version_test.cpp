@@ -168,6 +168,11 @@ TEST(VersionCheckTest, EveryAnswerGivesAVersionOrOneReason) {
          false},
         {{true, 200, "OK", "", {}}, "", "The web site's answer is not", false},
         {{true, 200, "OK", QString(300, u'1'), {}}, "", "The web site's answer is not", false},
+        // A 200 whose body did not all come is no version, however much it looks like one.
+        {{false, 200, "OK", "1.1", "the answer was cut short (3 of 8 bytes came)"},
+         "",
+         "Cannot check for a new version: the answer was cut short",
+         true},
     };
     for (const Case& c : cases) {
         const VersionCheck::WebVersion got = VersionCheck::readVersionReply(c.reply);

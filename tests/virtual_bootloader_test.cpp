@@ -98,6 +98,8 @@ TEST(VirtualBootloader, RefusesWhatTheProtocolRefusesAndThenTakesTheNextCommand)
         {"write not on a word", command(0x31) + address(0x08000002), QByteArray(1, ACK) + NACK},
         {"data checksum wrong", command(0x31) + address(0x08000000) + QByteArray::fromHex("030102030405"),
          acks(2) + NACK},
+        {"a block of no whole words", command(0x31) + address(0x08000000) + block(QByteArray(3, 0x11)),
+         acks(2) + NACK},
         {"write past the end of flash", command(0x31) + address(0x0801FFFC) + block(QByteArray(8, 0x11)),
          acks(2) + NACK},
         {"read count complement wrong", command(0x11) + address(0x08000000) + QByteArray::fromHex("0F0F"),

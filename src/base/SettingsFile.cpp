@@ -1,11 +1,11 @@
 #include "base/SettingsFile.h"
 
+#include "base/OutputFile.h"
 #include "base/Services.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace SettingsFile {
@@ -38,10 +38,10 @@ bool write(const QString& path, const QString& text, QString* error) {
             *error = QStringLiteral("cannot create the folder %1").arg(QFileInfo(path).absolutePath());
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
+    OutputFile file(path);
+    if (!file.write(text.toUtf8())) {
         if (error)
-            *error = file.errorString();
+            *error = file.error();
         return false;
     }
     return true;

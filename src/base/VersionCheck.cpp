@@ -46,6 +46,12 @@ WebVersion readVersionReply(const Services::HttpReply& reply) {
         const QString status = reply.statusText.isEmpty() ? QString::number(reply.status) : reply.statusText;
         return {{}, QStringLiteral("Error: ") + status, false};
     }
+    // A 200 whose transfer failed (cut short, say) is no answer to read a version from.
+    if (!reply.ok) {
+        const QString why =
+            reply.error.isEmpty() ? QStringLiteral("the answer did not come whole") : reply.error;
+        return {{}, QStringLiteral("Cannot check for a new version: ") + why, true};
+    }
     // A web server may well end its answer with a line break; the version is still the version.
     const QString version = reply.body.trimmed();
     if (!versionNumber(version))

@@ -2,9 +2,15 @@
 
 #include "cli/CliCommandLine.h"
 #include "cli/CliHelp.h"
+#include "cli/CliNames.h"
 #include "cli/CliSession.h"
+#include "cli/CliVirtualPedal.h"
+#include "console/FilterCoefficients.h"
+#include "firmware/FirmwareImage.h"
 #include "sim/DemoDriver.h"
 #include "sim/VirtualDriver.h"
+
+#include <QIODevice>
 
 #ifndef TARVO_FILE_VERSION
 #define TARVO_FILE_VERSION "1.0.0.0"
@@ -28,7 +34,7 @@ const CommandRule kCommands[] = {
     {"state", 0, 0, "no other words", {"--json"}, &CliSession::state},
     {"set", 2, 2, "PARAM and LEVEL", {}, &CliSession::set},
     {"watch", 0, 0, "no other words", {}, &CliSession::watch},
-    {"upload", 1, -1, "the effect's NAME", {"--bank", "--ir"}, &CliSession::upload},
+    {"upload", 1, -1, "the effect's NAME", {"--bank", "--ir", "--yes"}, &CliSession::upload},
     {"assign", 2, 3, "PARAM and CONTROL", {"--yes"}, &CliSession::assign},
     {"reverse", 2, 2, "PARAM and on or off", {}, &CliSession::reverse},
     {"midi", 1, 1, "OMNI or a channel from 1 to 16", {}, &CliSession::midi},
@@ -42,8 +48,12 @@ const CommandRule kCommands[] = {
     {"flash", 0, 1, "at most the firmware's NAME", {"--yes", "--bootloader", "--image"}, &CliSession::flash},
 };
 
+// The shell's completion asks the program for its words (tarvo-max.bash); no person types it.
+const CommandRule kCompleteRule = {"__complete", 1, 2, "what to list", {}, &CliSession::completionWords};
+
 // Options that any command takes.
-const QStringList kGlobalOptions = {"--virtual", "--verbose", "--help", "--version", "--serial"};
+const QStringList kGlobalOptions = {"--virtual", "--virtual-reset", "--verbose",
+                                    "--help",    "--version",       "--serial"};
 
 struct FlagOption {
     const char* name;
@@ -51,6 +61,7 @@ struct FlagOption {
 };
 const FlagOption kFlags[] = {
     {"--virtual", &CommandLine::virtualPedal},
+    {"--virtual-reset", &CommandLine::virtualReset},
     {"--verbose", &CommandLine::verbose},
     {"--json", &CommandLine::json},
     {"--yes", &CommandLine::yes},
@@ -75,48 +86,59 @@ const ValueOption kValueOptions[] = {
     {"--image", "--image", &CommandLine::image},
 };
 
-// Takes the option at args[i] (and its value), if it is one. False when it is no option.
-bool takeOption(const QStringList& args, int& i, CommandLine& line, QString& error) {
+// Takes the option at args[i] (and its value, the next word or after "="), if it is one. False
+// when it is no option. An option that is none, or lacks its value, is noted in badOption.
+bool takeOption(const QStringList& args, int& i, CommandLine& line) {
     const QString& arg = args.at(i);
+    // A bare "--" is a word of its own: the none of the control lists.
+    if (!arg.startsWith(u'-') || arg == QLatin1String("--") || arg == QLatin1String("-"))
+        return false;
+    const qsizetype equals = arg.startsWith(QLatin1String("--")) ? arg.indexOf(u'=') : -1;
+    const QString name = equals < 0 ? arg : arg.left(equals);
+    const auto note = [&](const QString& problem) {
+        if (line.badOption.isEmpty())
+            line.badOption = problem;
+        return true;
+    };
     for (const FlagOption& flag : kFlags)
-        if (arg == QLatin1String(flag.name)) {
+        if (name == QLatin1String(flag.name)) {
+            if (equals >= 0)
+                return note(QStringLiteral("%1 takes no value").arg(name));
             line.*flag.field = true;
-            line.given << arg;
+            line.given << name;
             return true;
         }
     for (const ValueOption& option : kValueOptions)
-        if (arg == QLatin1String(option.name)) {
-            if (i + 1 >= args.size())
-                error = QStringLiteral("%1 needs a value (see tarvo-max --help)").arg(arg);
-            else
+        if (name == QLatin1String(option.name)) {
+            if (equals >= 0)
+                line.*option.field = arg.mid(equals + 1);
+            else if (i + 1 < args.size())
                 line.*option.field = args.at(++i);
+            else
+                note(QStringLiteral("%1 needs a value").arg(name));
             line.given << QString::fromLatin1(option.canonical);
             return true;
         }
-    // A bare "--" is a word of its own: the none of the control lists.
-    const bool option = arg.startsWith(QLatin1String("--")) && arg != QLatin1String("--");
-    if (option)
-        error = QStringLiteral("unknown option %1 (see tarvo-max --help)").arg(arg);
-    return option;
+    // A word such as -1 is a level or a boost, not an option.
+    if (!arg.startsWith(QLatin1String("--")))
+        return false;
+    return note(QStringLiteral("unknown option %1").arg(name));
 }
 
 // Options may stand anywhere; the first word that is not one is the command.
-bool parseArguments(const QStringList& args, CommandLine& line, QString& error) {
+void parseArguments(const QStringList& args, CommandLine& line) {
     for (int i = 0; i < args.size(); ++i) {
-        if (takeOption(args, i, line, error)) {
-            if (!error.isEmpty())
-                return false;
-        } else if (line.command.isEmpty()) {
+        if (takeOption(args, i, line))
+            continue;
+        if (line.command.isEmpty())
             line.command = args.at(i);
-        } else {
+        else
             line.operands << args.at(i);
-        }
     }
-    return true;
 }
 
 int usageError(QTextStream& err, const QString& text) {
-    err << "tarvo-max: " << text << Qt::endl;
+    err << "tarvo-max: " << oneLine(text) << Qt::endl;
     return kExitUsage;
 }
 
@@ -139,33 +161,95 @@ QString misfit(const CommandRule& rule, const CommandLine& line) {
     return {};
 }
 
+// `keepPedal`: whether what the command did to the virtual pedal is kept for the next run. A
+// shell asking for words keeps nothing, so it can never overwrite what a command running
+// meanwhile keeps.
 int runCommand(const CommandLine& line, const CommandRule& rule, CliRuntime& runtime, QTextStream& out,
-               QTextStream& err) {
-    const bool virtualPedal = line.virtualPedal || virtualPedalWanted();
+               QTextStream& err, bool keepPedal = true) {
+    const bool virtualPedal = line.virtualPedal || line.virtualReset || virtualPedalWanted();
     // Asked for, the virtual pedal is the one used, even with a real one attached.
     const QString serial = line.serial.isEmpty() && virtualPedal
                                ? QString::fromLatin1(VirtualDriver::kSerialNumber)
                                : line.serial;
-    CliSession session(runtime, runtime.makeDriver(virtualPedal), out, err, line.verbose, serial);
-    return (session.*rule.run)(line);
+    const QString statePath = virtualPedalStatePath();
+    VirtualPedalLoad pedal;
+    if (virtualPedal) {
+        pedal = loadVirtualPedal(statePath);
+        if (!pedal.driver) {
+            err << "tarvo-max: " << oneLine(pedal.problem) << Qt::endl;
+            return kExitFailed;
+        }
+    }
+    VirtualDriver* kept = keepPedal ? pedal.driver.get() : nullptr;
+    CliSession session(runtime, makeEditorDriver(runtime.makeDriver(), std::move(pedal.driver)), out, err,
+                       line.verbose, serial);
+    int status = (session.*rule.run)(line);
+    if (kept) {
+        const QString problem = saveVirtualPedal(kept->pedal(), statePath);
+        // A command that failed has said why already; one line is all a failure gets.
+        if (!problem.isEmpty() && status == kExitOk) {
+            err << "tarvo-max: " << oneLine(problem) << Qt::endl;
+            status = kExitFailed;
+        }
+    }
+    return status;
 }
 
-} // namespace
+// --virtual-reset: the next virtual pedal starts afresh, as if new from the factory.
+int resetVirtualPedal(QTextStream& out, QTextStream& err, bool say = true) {
+    if (const QString problem = forgetVirtualPedal(virtualPedalStatePath()); !problem.isEmpty()) {
+        err << "tarvo-max: " << oneLine(problem) << Qt::endl;
+        return kExitFailed;
+    }
+    if (say)
+        out << "the virtual pedal's memory is forgotten; the next --virtual starts afresh" << Qt::endl;
+    return kExitOk;
+}
 
-int runCli(const QStringList& args, CliRuntime& runtime, QTextStream& out, QTextStream& err) {
+// The words a shell completes: those that need no pedal here, the running effect's through it.
+int listWords(const CommandLine& line, CliRuntime& runtime, QTextStream& out, QTextStream& err) {
+    const QString what = line.operands.value(0);
+    QStringList words;
+    if (what == QLatin1String("commands")) {
+        for (const CommandRule& rule : kCommands)
+            words << QString::fromLatin1(rule.name);
+    } else if (what == QLatin1String("options")) {
+        words = kGlobalOptions;
+        if (const CommandRule* rule = ruleOf(line.operands.value(1)))
+            words += rule->options;
+    } else if (what == QLatin1String("effects")) {
+        words = catalogueEffectNames();
+    } else if (what == QLatin1String("notes")) {
+        words = noteNames();
+    } else if (what == QLatin1String("firmware")) {
+        words = firmwareItems();
+    } else {
+        return runCommand(line, kCompleteRule, runtime, out, err, false);
+    }
+    for (const QString& word : words)
+        out << word << '\n';
+    return kExitOk;
+}
+
+int runArguments(const QStringList& args, CliRuntime& runtime, QTextStream& out, QTextStream& err) {
     CommandLine line;
-    QString error;
-    if (!parseArguments(args, line, error))
-        return usageError(err, error);
+    parseArguments(args, line);
+    if (line.command == QLatin1String(kCompleteRule.name) && line.badOption.isEmpty())
+        return listWords(line, runtime, out, err);
+    const CommandRule* rule = ruleOf(line.command);
+    if (!line.badOption.isEmpty())
+        return usageError(err, QStringLiteral("%1 (see tarvo-max %2--help)")
+                                   .arg(line.badOption, rule ? line.command + u' ' : QString()));
     if (line.version) {
         out << "tarvo-max " << TARVO_FILE_VERSION << Qt::endl;
         return kExitOk;
     }
+    if (line.command.isEmpty() && !line.help && line.virtualReset)
+        return resetVirtualPedal(out, err);
     if (line.command.isEmpty()) {
         (line.help ? out : err) << usageText();
         return line.help ? kExitOk : kExitUsage;
     }
-    const CommandRule* rule = ruleOf(line.command);
     if (!rule)
         return usageError(err, QStringLiteral("unknown command %1 (see tarvo-max --help)").arg(line.command));
     if (line.help) {
@@ -174,5 +258,23 @@ int runCli(const QStringList& args, CliRuntime& runtime, QTextStream& out, QText
     }
     if (const QString wrong = misfit(*rule, line); !wrong.isEmpty())
         return usageError(err, wrong);
+    if (line.virtualReset && resetVirtualPedal(out, err, false) != kExitOk)
+        return kExitFailed;
     return runCommand(line, *rule, runtime, out, err);
+}
+
+} // namespace
+
+int runCli(const QStringList& args, CliRuntime& runtime, QTextStream& out, QTextStream& err) {
+    const int status = runArguments(args, runtime, out, err);
+    if (status != kExitOk)
+        return status;
+    // A result that did not reach standard output (a full disk, /dev/full) is no result.
+    out.flush();
+    if (out.status() == QTextStream::Ok)
+        return status;
+    const QString why = out.device() ? out.device()->errorString() : QString();
+    err << "tarvo-max: cannot write to standard output"
+        << (why.isEmpty() ? QString() : QStringLiteral(": ") + why) << Qt::endl;
+    return kExitFailed;
 }

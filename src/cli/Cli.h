@@ -12,8 +12,8 @@ class Services;
 struct CliRuntime {
     // Pauses, the clock and the seams the core needs.
     Services& services;
-    // The bridges to use: the machine's, with the virtual pedal in front when asked for.
-    std::function<std::unique_ptr<FtDriver>(bool virtualPedal)> makeDriver;
+    // The machine's bridges. The virtual pedal, when asked for, is put in front of them.
+    std::function<std::unique_ptr<FtDriver>()> makeDriver;
     // Whether the user has asked to stop: a command that runs until stopped (watch) ends, and a
     // long exchange (an upload, a flash, erasing) stops at its next safe step.
     std::function<bool()> interrupted;

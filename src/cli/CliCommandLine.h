@@ -10,6 +10,7 @@ struct CommandLine {
     QStringList operands;
     QString serial;
     bool virtualPedal = false;
+    bool virtualReset = false; // --virtual-reset: the virtual pedal's kept memory forgotten first
     bool verbose = false;
     bool json = false;
     bool yes = false;
@@ -23,4 +24,6 @@ struct CommandLine {
     QString image;           // --image FILE
     // Options that stand on the line, by name, so a command can refuse those it does not take.
     QStringList given;
+    // The first option that is none, or lacks its value: said once the command is known.
+    QString badOption;
 };

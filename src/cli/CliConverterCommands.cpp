@@ -7,8 +7,6 @@
 #include "catalogue/ImpulseResponse.h"
 #include "console/FilterCoefficients.h"
 
-#include <QSaveFile>
-
 std::optional<QString> CliSession::composeIr(const QString& wav, const QString& effectName) {
     const IrComposition ir = composeImpulseResponseFromFile(wav, effectName);
     ctx_.console.logLines(ir.log);
@@ -37,21 +35,18 @@ int CliSession::impulseResponse(const CommandLine& line) {
     const bool toFile = line.given.contains(QLatin1String("-o"));
     if (toFile && *bank >= 0)
         return fail(QStringLiteral("--bank is for an upload; with -o nothing is uploaded"), kExitUsage);
-    // Opened before the file is read, so a place that cannot be written is told at once; the
-    // file takes its name only once the whole program is in it.
-    QSaveFile file(line.output);
-    if (toFile && !file.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("cannot write %1: %2").arg(line.output, file.errorString()));
+    if (toFile && !openOutput(line.output))
+        return status_;
     const std::optional<QString> program = composeIr(line.operands.first(), name);
     if (!program)
         return status_;
     if (!toFile)
         return sendUpload(name, true, uploadProgram(name, true, *program, *bank >= 0, *bank), *bank);
-    file.write(program->toLatin1());
-    if (!file.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(line.output, file.errorString()));
-    out_ << name << " with the impulse response of " << line.operands.first() << ": " << program->size() / 2
-         << " bytes written to " << line.output << Qt::endl;
+    if (!writeOutput(program->toLatin1()))
+        return status_;
+    if (!outputOnStandardOutput())
+        out_ << name << " with the impulse response of " << line.operands.first() << ": "
+             << program->size() / 2 << " bytes written to " << line.output << Qt::endl;
     return kExitOk;
 }
 
@@ -74,13 +69,18 @@ int CliSession::coefficients(const CommandLine& line) {
         return fail(QStringLiteral("Q and BOOST are numbers (BOOST in dB, negative for a cut), not %1")
                         .arg(!qOk ? words.at(1) : words.at(2)),
                     kExitUsage);
+    if (!isQualityFactor(q))
+        return fail(kQualityFactorRule + QStringLiteral(", not %1").arg(words.at(1)), kExitUsage);
     const std::optional<PeakingFilter> filter =
         peakingFilter(noteFrequency(static_cast<int>(note - notes.begin())), q, boost);
     if (!filter)
-        return fail(QStringLiteral("a Q of %1 with a boost of %2 dB gives no filter (Q must not be 0)")
-                        .arg(words.at(1), words.at(2)),
-                    kExitUsage);
-    for (const QString& row : coefficientTable(*note, boost, q, *filter))
+        return fail(
+            QStringLiteral("a Q of %1 with a boost of %2 dB gives no filter (its coefficients are not "
+                           "numbers)")
+                .arg(words.at(1), words.at(2)),
+            kExitUsage);
+    // Written with a point, as read, whatever the machine's language.
+    for (const QString& row : coefficientTable(*note, boost, q, *filter, QLocale::c()))
         out_ << row << '\n';
     out_.flush();
     return kExitOk;

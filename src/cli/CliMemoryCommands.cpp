@@ -6,8 +6,6 @@
 #include "base/Convert.h"
 #include "console/MemoryTools.h"
 
-#include <QSaveFile>
-
 namespace {
 
 // "50", "51", and the same with 0x in front; empty for anything else.
@@ -26,6 +24,25 @@ void printHexDump(QTextStream& out, const QByteArray& dump) {
         out << '\n';
     }
     out.flush();
+}
+
+// Why the dumps asked for did not all come, in numbers that are true: bytes may all have come and
+// still not read as a dump (a line that garbles its first byte, say).
+QString dumpsMissing(int asked, int read, qint64 received, qint64 expected) {
+    if (received == 0)
+        return asked == 1 ? QStringLiteral("no memory dump came from the pedal")
+                          : QStringLiteral("no memory dump came from the pedal (%1 asked for)").arg(asked);
+    if (received < expected)
+        return QStringLiteral("the memory dump stopped short: %1 of %2 bytes came")
+            .arg(received)
+            .arg(expected);
+    const QString whole =
+        asked == 1 ? QStringLiteral("but they did not read as a memory dump")
+                   : QStringLiteral("but only %1 of the %2 memory dumps read as one").arg(read).arg(asked);
+    return QStringLiteral("%1 bytes came from the pedal, as many as asked for, %2; the line may be "
+                          "garbling bytes")
+        .arg(received)
+        .arg(whole);
 }
 
 qsizetype bytesNotErased(const QByteArray& dump) {
@@ -76,11 +93,8 @@ int CliSession::memory(const CommandLine& line) {
 }
 
 int CliSession::dumpMemory(const QString& address, const QString& output) {
-    // Opened before the pedal is asked, so a place that cannot be written costs no wait; the
-    // file takes its name only once the whole dump is in it.
-    QSaveFile file(output);
-    if (!output.isEmpty() && !file.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("cannot write %1: %2").arg(output, file.errorString()));
+    if (!output.isEmpty() && !openOutput(output))
+        return status_;
     if (!link())
         return status_;
     services_.messages.clear();
@@ -95,16 +109,11 @@ int CliSession::dumpMemory(const QString& address, const QString& output) {
         printHexDump(out_, dump);
         return kExitOk;
     }
-    // commit() alone would not see a short write of what is still buffered.
-    if (file.write(dump) != dump.size() || !file.flush()) {
-        file.cancelWriting();
-        return fail(
-            QStringLiteral("cannot write %1: not all of the dump could be written; the disk may be full")
-                .arg(output));
-    }
-    if (!file.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(output, file.errorString()));
-    out_ << "memory " << address << ": " << dump.size() << " bytes written to " << output << Qt::endl;
+    if (!writeOutput(dump))
+        return status_;
+    // On standard output the dump is the result, and nothing may follow it there.
+    if (!outputOnStandardOutput())
+        out_ << "memory " << address << ": " << dump.size() << " bytes written to " << output << Qt::endl;
     return kExitOk;
 }
 
@@ -139,6 +148,7 @@ int CliSession::reportErased(const QStringList& addresses, const QList<QByteArra
 
 bool CliSession::collectDumps(int count, QList<QByteArray>& dumps) {
     const std::int64_t deadline = services_.elapsedMs() + kMemoryDumpTimeoutMs;
+    const qint64 expected = count * qint64(1 + kMemoryDumpBytes);
     qint64 received = 0;
     while (dumps.size() < count) {
         services_.messages.clear();
@@ -146,11 +156,7 @@ bool CliSession::collectDumps(int count, QList<QByteArray>& dumps) {
             return stepFailed(QStringLiteral("the pedal is gone: ") + lastMessage());
         if (ctx_.link.rxQueueBytes == 0 && !ctx_.incoming.hasCarry()) {
             if (services_.elapsedMs() > deadline)
-                return stepFailed(received == 0
-                                      ? QStringLiteral("no memory dump came from the pedal")
-                                      : QStringLiteral("the memory dump stopped short: %1 of %2 bytes came")
-                                            .arg(received)
-                                            .arg(count * (1 + kMemoryDumpBytes)));
+                return stepFailed(dumpsMissing(count, static_cast<int>(dumps.size()), received, expected));
             services_.pause(1);
             continue;
         }

@@ -102,3 +102,22 @@ QString bankName(int bank) {
     static const QStringList names = {QStringLiteral("I"), QStringLiteral("II"), QStringLiteral("III")};
     return bank >= 0 && bank < names.size() ? names.at(bank) : QString::number(bank);
 }
+
+QString oneLine(const QString& text) {
+    QString line;
+    line.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\r')
+            line += QStringLiteral("\\r");
+        else if (u == u'\n')
+            line += QStringLiteral("\\n");
+        else if (u == u'\t')
+            line += QStringLiteral("\\t");
+        else if (u < 0x20 || u == 0x7F)
+            line += QStringLiteral("\\x") + QString::number(u, 16).rightJustified(2, u'0').toUpper();
+        else
+            line += c;
+    }
+    return line;
+}

@@ -30,3 +30,7 @@ QString itemText(const QStringList& items, int item, std::uint8_t code);
 
 // "I", "II", "III" for the bank index 0 to 2; the number itself for anything else.
 QString bankName(int bank);
+
+// The text as one line: a line end or other control character in it (from a garbled reply of
+// the pedal, say) shows as its escape, \r, \n, \t or \xNN, so a message is always one line.
+QString oneLine(const QString& text);

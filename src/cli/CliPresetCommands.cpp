@@ -77,7 +77,11 @@ int CliSession::preset(const CommandLine& line) {
 }
 
 int CliSession::savePreset(const QString& file) {
-    if (!reachRunningEffect(true))
+    // ".txt" makes a name the editor's own; standard output ("-") and what is not a regular file
+    // (a FIFO, /dev/stdout) are written as named.
+    const QString path =
+        file == QLatin1String("-") || OutputFile::writesInPlace(file) ? file : presetPathWithExtension(file);
+    if (!openOutput(path) || !reachRunningEffect(true))
         return status_;
     const QByteArray& block = ctx_.state.receiveArray;
     const StateBlockOffsets offsets{parameterCount()};
@@ -92,11 +96,10 @@ int CliSession::savePreset(const QString& file) {
     }
     for (std::uint32_t r = 0; r < std::min<std::uint32_t>(controls_->layout.readbacks, kMaxReadbacks); ++r)
         content.readbackCodes.push_back(stateBlockByte(block, offsets.readback(r)));
-    const QString path = presetPathWithExtension(file);
-    const FileResult written = writePresetFile(path, composePresetText(content));
-    if (!written.ok)
-        return fail(QStringLiteral("cannot save the preset to %1: %2").arg(path, written.error));
-    out_ << "preset of " << effectName_ << " saved to " << path << Qt::endl;
+    if (!writeOutput(presetFileBytes(composePresetText(content))))
+        return status_;
+    if (!outputOnStandardOutput())
+        out_ << "preset of " << effectName_ << " saved to " << path << Qt::endl;
     return kExitOk;
 }
 

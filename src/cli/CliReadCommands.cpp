@@ -92,8 +92,27 @@ int CliSession::watch(const CommandLine&) {
             printReports(QByteArray(reinterpret_cast<const char*>(ctx_.link.rxBuffer.data()), n));
         } catch (const std::exception& error) {
             // A garbled report is the pedal's fault, not the end of watching.
-            err_ << "tarvo-max: a report that does not read: " << error.what() << Qt::endl;
+            err_ << "tarvo-max: a report that does not read: " << oneLine(QString::fromUtf8(error.what()))
+                 << Qt::endl;
         }
     }
+    return kExitOk;
+}
+
+int CliSession::completionWords(const CommandLine& line) {
+    const QString what = line.operands.value(0);
+    if (what != QLatin1String("parameters") && what != QLatin1String("readbacks"))
+        return fail(QStringLiteral("nothing to list called %1").arg(what), kExitUsage);
+    // The stored effect's question only: the words must come at once.
+    if (!reachRunningEffect(false))
+        return status_;
+    if (what == QLatin1String("readbacks")) {
+        for (const QString& name : controls_->layout.readbackLines)
+            out_ << name << '\n';
+    } else {
+        for (const ControlInfo& c : controls_->parameters)
+            out_ << c.caption << '\n';
+    }
+    out_.flush();
     return kExitOk;
 }

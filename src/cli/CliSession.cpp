@@ -1,9 +1,16 @@
 #include "cli/CliSession.h"
 
+#include "cli/CliNames.h"
+
 #include "base/Convert.h"
 #include "link/Bridges.h"
 #include "protocol/StateBlock.h"
 
+#include <QFile>
+#include <QFileDevice>
+#include <QRegularExpression>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <thread>
 
 CliSession::CliSession(CliRuntime& runtime, std::unique_ptr<FtDriver> driver, QTextStream& out,
@@ -35,15 +42,17 @@ void CliSession::appendLines(const QStringList& lines, bool) {
 }
 
 int CliSession::fail(const QString& why, int status) {
-    err_ << "tarvo-max: " << why << Qt::endl;
+    err_ << "tarvo-max: " << oneLine(why) << Qt::endl;
     status_ = status;
     return status;
 }
 
 QString CliSession::lastMessage() const {
     QStringList sentences = services_.messages;
+    // A message box breaks its text into lines; here it is one sentence after another.
+    static const QRegularExpression lineBreaks(QStringLiteral("\\s*[\\r\\n]+\\s*"));
     for (QString& s : sentences)
-        s = s.trimmed().replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        s = s.trimmed().replace(lineBreaks, QStringLiteral(" "));
     return sentences.join(QStringLiteral(" "));
 }
 
@@ -128,4 +137,50 @@ const ControlInfo* CliSession::parameterNamed(const QString& name) {
                    .arg(effectName_, name, captions.join(QStringLiteral(", "))),
                kExitUsage);
     return nullptr;
+}
+
+bool CliSession::openOutput(const QString& path) {
+    outputPath_ = path;
+    if (toStandardOutput())
+        return true;
+    output_ = std::make_unique<OutputFile>(path);
+    if (!output_->open())
+        return stepFailed(QStringLiteral("cannot write %1: %2").arg(path, output_->error()));
+    return true;
+}
+
+bool CliSession::outputOnStandardOutput() const {
+    if (toStandardOutput())
+        return true;
+    struct stat named {};
+    struct stat standard {};
+    return ::stat(QFile::encodeName(outputPath_).constData(), &named) == 0 &&
+           ::fstat(STDOUT_FILENO, &standard) == 0 && named.st_dev == standard.st_dev &&
+           named.st_ino == standard.st_ino;
+}
+
+bool CliSession::writeOutput(const QByteArray& bytes) {
+    if (toStandardOutput())
+        return writeStandardOutput(bytes);
+    if (!output_)
+        output_ = std::make_unique<OutputFile>(outputPath_);
+    const bool written = output_->write(bytes);
+    if (!written)
+        stepFailed(QStringLiteral("cannot write %1: %2").arg(outputPath_, output_->error()));
+    output_.reset();
+    return written;
+}
+
+bool CliSession::writeStandardOutput(const QByteArray& bytes) {
+    out_.flush();
+    QIODevice* device = out_.device();
+    if (!device) {
+        // A caller that keeps the output in memory: one character a byte.
+        out_ << QString::fromLatin1(bytes);
+        return true;
+    }
+    auto* file = qobject_cast<QFileDevice*>(device);
+    if (out_.status() != QTextStream::Ok || device->write(bytes) != bytes.size() || (file && !file->flush()))
+        return stepFailed(QStringLiteral("cannot write to standard output: ") + device->errorString());
+    return true;
 }

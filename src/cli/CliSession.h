@@ -2,6 +2,7 @@
 
 #include "base/CollectingServices.h"
 #include "base/ConsoleLog.h"
+#include "base/OutputFile.h"
 #include "base/Services.h"
 #include "catalogue/ResourceStore.h"
 #include "catalogue/Upload.h"
@@ -51,6 +52,9 @@ public:
     int coefficients(const CommandLine& line);
     // The built-in firmware through the pedal's bootloader (CliFirmwareCommand.cpp).
     int flash(const CommandLine& line);
+    // For the shell's completion: the running effect's parameters or readbacks, one a line
+    // (CliReadCommands.cpp).
+    int completionWords(const CommandLine& line);
 
     // The protocol log, on standard error with --verbose.
     void appendLines(const QStringList& lines, bool scroll) override;
@@ -75,6 +79,18 @@ private:
         return false;
     }
     QString lastMessage() const;
+
+    // What a command makes for the user (-o FILE, preset save FILE) goes to that file as
+    // OutputFile writes it, or to standard output for "-". Opened before the pedal is asked, so a
+    // place that cannot be written costs no wait; each says why when it fails.
+    bool openOutput(const QString& path);
+    bool writeOutput(const QByteArray& bytes);
+    bool toStandardOutput() const { return outputPath_ == QLatin1String("-"); }
+    // Whether the output lands on standard output, as "-" or by a name (/dev/stdout): then the
+    // bytes are the result, and no line saying where they went may follow them there.
+    bool outputOnStandardOutput() const;
+    // Bytes as they are on standard output, after what the command printed before them.
+    bool writeStandardOutput(const QByteArray& bytes);
     std::uint32_t parameterCount() const { return controls_->layout.parameters(); }
 
     // What the commands print (CliStateOutput.cpp).
@@ -125,4 +141,6 @@ private:
     std::optional<StoredEffectReply> stored_;
     QString effectName_;
     std::optional<EffectControls> controls_;
+    QString outputPath_;
+    std::unique_ptr<OutputFile> output_;
 };

@@ -4,12 +4,13 @@
 #include "cli/Cli.h"
 #include "cli/TerminalServices.h"
 #include "link/system/SystemBridges.h"
-#include "sim/DemoDriver.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextStream>
 #include <csignal>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -26,10 +27,13 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     TerminalServices services;
-    CliRuntime runtime{services,
-                       [](bool virtualPedal) { return makeEditorDriver(makeSystemDriver(), virtualPedal); },
-                       [] { return interruptRequested != 0; }};
-    QTextStream out(stdout);
+    CliRuntime runtime{services, [] { return makeSystemDriver(); }, [] { return interruptRequested != 0; }};
+    // Straight to the descriptor, so a write that fails (a full disk, /dev/full) is seen and
+    // becomes the command's failure rather than passing for success.
+    QFile standardOutput;
+    standardOutput.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                        QFileDevice::DontCloseHandle);
+    QTextStream out(&standardOutput);
     QTextStream err(stderr);
     const int status = runCli(QCoreApplication::arguments().mid(1), runtime, out, err);
     out.flush();

@@ -40,7 +40,13 @@ double noteFrequency(int noteIndex) {
     return kReferenceFrequency * std::pow(2.0, (noteIndex - kReferenceNoteIndex) / 12.0);
 }
 
+bool isQualityFactor(double q) {
+    return std::isfinite(q) && q > 0;
+}
+
 std::optional<PeakingFilter> peakingFilter(double frequency, double q, double boostDb) {
+    if (!isQualityFactor(q))
+        return std::nullopt;
     const double a = std::pow(10.0, boostDb / 40.0);
     const double w0 = 2.0 * std::numbers::pi * frequency / kSampleRate;
     const double s = std::sin(w0);
@@ -57,21 +63,26 @@ std::optional<PeakingFilter> peakingFilter(double frequency, double q, double bo
 }
 
 QStringList fixedPointPairs(double coefficient) {
-    // Far outside the pedal's range the low 32 bits are all that is written anyway; clamping
-    // first keeps the conversion defined.
-    const double scaled = std::clamp(std::nearbyint(coefficient * kFixedPointScale), -9.0e15, 9.0e15);
-    const auto word = static_cast<std::uint32_t>(static_cast<std::int64_t>(scaled));
+    // The low 32 bits of any size of number: the remainder of a division by 2^32, which is exact
+    // for a double (one beyond 2^53 is a whole number already).
+    constexpr double kWord = 4294967296.0;
+    const double scaled = std::nearbyint(coefficient * kFixedPointScale);
+    double low = std::isfinite(scaled) ? std::fmod(scaled, kWord) : 0.0;
+    if (low < 0)
+        low += kWord;
+    const auto word = static_cast<std::uint32_t>(low);
     QStringList pairs;
     for (int shift = 24; shift >= 0; shift -= 8)
         pairs << QStringLiteral("%1").arg((word >> shift) & 0xFF, 2, 16, QChar(u'0')).toUpper();
     return pairs;
 }
 
-QStringList coefficientTable(const QString& noteName, double boostDb, double q, const PeakingFilter& filter) {
+QStringList coefficientTable(const QString& noteName, double boostDb, double q, const PeakingFilter& filter,
+                             const QLocale& locale) {
     const QString header =
-        noteName + QLatin1Char('_') + generalNumber(std::fabs(boostDb)) + QStringLiteral("db_") +
+        noteName + QLatin1Char('_') + generalNumber(std::fabs(boostDb), locale) + QStringLiteral("db_") +
         (boostDb < 0 ? QStringLiteral("cut") : QStringLiteral("boost")) + QStringLiteral("_Q") +
-        generalNumber(q) + QStringLiteral(" : array[0..19] of string =");
+        generalNumber(q, locale) + QStringLiteral(" : array[0..19] of string =");
     const QString separator = QStringLiteral(", ");
     return {header,
             QLatin1Char('(') + quoted(fixedPointPairs(filter.b0)) + separator,
@@ -81,8 +92,10 @@ QStringList coefficientTable(const QString& noteName, double boostDb, double q, 
             quoted(fixedPointPairs(filter.a2)) + QStringLiteral(");")};
 }
 
-QString generalNumber(double value) {
-    return QLocale().toString(value, 'g', 15);
+QString generalNumber(double value, const QLocale& locale) {
+    QLocale ungrouped = locale;
+    ungrouped.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return ungrouped.toString(value, 'g', 15);
 }
 
 std::optional<double> numberFromText(const QString& text) {

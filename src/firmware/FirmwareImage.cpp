@@ -73,6 +73,10 @@ ChunkedImage splitIntoChunks(const QByteArray& image) {
     for (int i = 0; i < count; ++i) {
         FirmwareChunk chunk;
         chunk.bytes = image.mid(qsizetype(i) * kFirmwareChunkBytes, kFirmwareChunkBytes);
+        // The bootloader writes flash a 32-bit word at a time and takes only whole words, so a
+        // last block that ends inside one is made up with erased bytes, as stm32flash does.
+        if (const qsizetype partial = chunk.bytes.size() % kFlashWordBytes)
+            chunk.bytes.append(QByteArray(kFlashWordBytes - partial, '\xFF'));
         chunk.text = QString::fromLatin1(chunk.bytes.toHex().toUpper());
         if (i == count - 1)
             out.log << QStringLiteral("num of bytes last chunk: %1").arg(lastSize);

@@ -12,6 +12,7 @@
 inline constexpr std::uint32_t kFlashBase = 0x08000000;
 inline constexpr std::uint32_t kVersionRecordAddress = 0x0801FC00;
 inline constexpr int kFirmwareChunkBytes = 256;
+inline constexpr int kFlashWordBytes = 4;
 // An image may fill the flash up to the version record's page, no further.
 inline constexpr int kMaxFirmwareImageBytes = static_cast<int>(kVersionRecordAddress - kFlashBase);
 
@@ -42,8 +43,8 @@ struct FirmwareChunk {
     QString text; // the chunk's bytes as upper-case hex, two digits a byte
     QByteArray bytes;
 };
-// The image in 256-byte chunks, the last one shorter when the size is no multiple of 256, with
-// the log lines of the split.
+// The image in 256-byte chunks, the last one shorter when the size is no multiple of 256 (and
+// then filled up with 0xFF to a whole number of 4-byte words), with the log lines of the split.
 struct ChunkedImage {
     std::vector<FirmwareChunk> chunks;
     QStringList log;

@@ -1,13 +1,13 @@
 #include "params/PresetFile.h"
 
 #include "base/Convert.h"
+#include "base/OutputFile.h"
 #include "base/Services.h"
 #include "params/ParameterMessages.h"
 #include "protocol/EditorState.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 #include <algorithm>
 
@@ -101,27 +101,6 @@ QString lineFrom(const QString& text, qsizetype start) {
     return line.size() > 20 ? line.left(20) + QStringLiteral("...") : line;
 }
 
-QString scaleText(const ControlScale& control) {
-    switch (control.kind) {
-    case ControlInfo::Kind::Pot:
-        return QStringLiteral("a pot takes 0 to 1023");
-    case ControlInfo::Kind::Switch:
-        return QStringLiteral("a switch takes 0 or 1024");
-    case ControlInfo::Kind::Button:
-        return QStringLiteral("a button takes 0 or 1024");
-    case ControlInfo::Kind::MultiSwitch:
-        break;
-    }
-    const std::uint32_t positions = std::min(control.positions, kMaxMultiSwitchPositions);
-    if (positions <= 1)
-        return QStringLiteral("its selector takes only 0");
-    const std::int32_t step = multiSwitchLevel(1, positions);
-    return QStringLiteral("its selector of %1 positions takes multiples of %2 from 0 to %3")
-        .arg(positions)
-        .arg(step)
-        .arg(multiSwitchLevel(static_cast<int>(positions) - 1, positions));
-}
-
 QString valueProblem(const QString& text, std::uint32_t a, const std::vector<ControlScale>& controls) {
     const qsizetype start = valueAt(a);
     const int line = kFirstValueLine + static_cast<int>(a);
@@ -140,13 +119,9 @@ QString valueProblem(const QString& text, std::uint32_t a, const std::vector<Con
             .arg(parameter)
             .arg(kValueDigits)
             .arg(lineFrom(text, start), kNothingLoaded);
-    const auto level = static_cast<std::int32_t>(readHexField(text, start, 4, 0));
-    if (!isLevelOf(controls.at(a), level))
-        return QStringLiteral("Line %1 of the preset file sets %2 to %3, but %4. %5")
-            .arg(line)
-            .arg(parameter)
-            .arg(level)
-            .arg(scaleText(controls.at(a)), kNothingLoaded);
+    // Any level is one: a save writes what the pedal read back, which a knob on the pedal may
+    // have put off a control's grid (a selector at 500) or below 0, and the window places each as
+    // it places a level read from the pedal.
     return {};
 }
 
@@ -218,20 +193,6 @@ std::vector<ControlScale> controlScalesOf(const EffectControls& controls) {
     return scales;
 }
 
-bool isLevelOf(const ControlScale& control, std::int32_t level) {
-    switch (control.kind) {
-    case ControlInfo::Kind::Pot:
-        return level >= 0 && level <= 1023;
-    case ControlInfo::Kind::Switch:
-    case ControlInfo::Kind::Button:
-        return level == 0 || level == 1024;
-    case ControlInfo::Kind::MultiSwitch:
-        break;
-    }
-    return level >= 0 &&
-           multiSwitchLevel(multiSwitchPosition(level, control.positions), control.positions) == level;
-}
-
 CheckedPreset checkPresetText(const QString& text, std::int32_t shownEffect,
                               const std::vector<ControlScale>& controls) {
     const QString problem = headerProblem(text, shownEffect, controls.size());
@@ -271,21 +232,14 @@ QString presetPathWithExtension(const QString& chosenName) {
     return chosenName.endsWith(extension, Qt::CaseSensitive) ? chosenName : chosenName + extension;
 }
 
+QByteArray presetFileBytes(const QString& text) {
+    return kByteOrderMark + text.toUtf8();
+}
+
 FileResult writePresetFile(const QString& path, const QString& text) {
-    // The new content goes to a temporary file beside the old one and takes its name only once
-    // complete: a full disk or a lost folder must not leave a truncated preset behind.
-    QSaveFile file(path);
-    const QByteArray bytes = kByteOrderMark + text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly))
-        return {false, {}, file.errorString()};
-    // commit() does not see a short write when it flushes what is still buffered (a full disk
-    // then looks like success), so the whole content is pushed out and checked first.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
-        return {false, {}, QStringLiteral("Not all of the preset could be written; the disk may be full")};
-    }
-    if (!file.commit())
-        return {false, {}, file.errorString()};
+    OutputFile file(path);
+    if (!file.write(presetFileBytes(text)))
+        return {false, {}, file.error()};
     return {true, {}, {}};
 }
 

@@ -48,10 +48,6 @@ struct ControlScale {
 };
 std::vector<ControlScale> controlScalesOf(const EffectControls& controls);
 
-// Whether a level is one a control can show: 0 to 1023 for a pot, 0 or 1024 for a switch or a
-// button, position x (1024 div positions) for a multi-position switch.
-bool isLevelOf(const ControlScale& control, std::int32_t level);
-
 // A load that applies nothing unless the whole file fits what the window shows.
 struct CheckedPreset {
     std::optional<PresetFields> fields; // when the file fits
@@ -61,8 +57,9 @@ struct CheckedPreset {
 
 // Checks a loaded text against the effect shown and its controls before anything is applied:
 // the file must be laid out as the editor writes it, be for the effect shown, list as many
-// parameters as it has (16 at most), and hold a complete hex level within each control's scale.
-// The fields are then those parsePresetFields reads.
+// parameters as it has (16 at most), and hold a complete 8-digit hex level for each. Any level
+// is taken, off a control's grid or negative (two's complement) alike: a save writes what the
+// pedal read back, and every save must load. The fields are then those parsePresetFields reads.
 CheckedPreset checkPresetText(const QString& text, std::int32_t shownEffect,
                               const std::vector<ControlScale>& controls);
 CheckedPreset checkPresetText(const QString& text, std::int32_t shownEffect, const EffectControls& controls);
@@ -84,8 +81,11 @@ FileResult ensurePresetFolder(Services& services);
 // counts, so "x.TXT" becomes "x.TXT.txt").
 QString presetPathWithExtension(const QString& chosenName);
 
-// Writes the text as UTF-8 with a byte-order mark. An existing file is replaced only once the
-// new content is completely written, so a failed write leaves it as it was.
+// The file's bytes: the text as UTF-8 after a byte-order mark.
+QByteArray presetFileBytes(const QString& text);
+// Writes the text as UTF-8 with a byte-order mark, as OutputFile writes: an existing regular file
+// is replaced only once the new content is completely written, so a failed write leaves it as it
+// was; a FIFO, a terminal or a device is written in place.
 FileResult writePresetFile(const QString& path, const QString& text);
 
 // A preset is a few hundred bytes; anything much larger is not one, and reading it whole could

@@ -12,3 +12,8 @@ bool virtualPedalWanted();
 // one Link opens). Otherwise returns `real` unchanged.
 std::unique_ptr<FtDriver> makeEditorDriver(std::unique_ptr<FtDriver> real,
                                            bool withVirtualPedal = virtualPedalWanted());
+
+// The same with a virtual pedal of the caller's own (one restored from a saved state, say) in
+// front of `real`; without one, `real` unchanged.
+std::unique_ptr<FtDriver> makeEditorDriver(std::unique_ptr<FtDriver> real,
+                                           std::unique_ptr<FtDriver> virtualPedal);

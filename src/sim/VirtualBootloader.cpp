@@ -228,7 +228,8 @@ void VirtualBootloader::completeWriteData(QByteArray& out) {
     const std::uint8_t* b = buffer_.data();
     const std::uint32_t count = b[0] + 1u;
     const std::uint8_t* data = b + 1;
-    if (xorOf(b, count + 1) != b[count + 1] || !inFlash(address_, count)) {
+    // Flash takes whole words: a block that ends inside one is refused, as the real one does.
+    if (xorOf(b, count + 1) != b[count + 1] || !inFlash(address_, count) || count % 4 != 0) {
         refuse(out);
         return;
     }

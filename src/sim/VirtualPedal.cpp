@@ -1,5 +1,7 @@
 #include "sim/VirtualPedal.h"
 
+#include <QDataStream>
+#include <QIODevice>
 #include <algorithm>
 
 namespace {
@@ -104,6 +106,97 @@ LineFormat VirtualPedal::pedalLine() const {
     // Before the sync byte the bootloader takes whatever rate the host uses.
     line.baudRate = bootloaderBaud_ ? bootloaderBaud_ : (hostLine_ ? hostLine_->baudRate : 115200);
     return line;
+}
+
+namespace {
+
+constexpr quint32 kStateMagic = 0x544D5650; // "TMVP"
+constexpr quint16 kStateFormat = 1;
+
+template <typename T, std::size_t N> void putArray(QDataStream& out, const std::array<T, N>& values) {
+    for (const T v : values)
+        out << v;
+}
+
+template <typename T, std::size_t N> void takeArray(QDataStream& in, std::array<T, N>& values) {
+    for (T& v : values)
+        in >> v;
+}
+
+QByteArray bytesOf(const std::uint8_t* data, std::size_t size) {
+    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+}
+
+} // namespace
+
+QByteArray VirtualPedal::saveState() const {
+    QByteArray state;
+    QDataStream out(&state, QIODevice::WriteOnly);
+    out << kStateMagic << kStateFormat << qint8(mode_);
+    out << bytesOf(bootloader_.flash().data(), bootloader_.flash().size())
+        << bytesOf(memoryA_.data(), memoryA_.size()) << bytesOf(memoryB_.data(), memoryB_.size());
+    out << program_ << qint32(effectNumber_);
+    putArray(out, addresses_);
+    putArray(out, values_);
+    putArray(out, assignments_);
+    putArray(out, readbacks_);
+    putArray(out, reverse_);
+    out << bypassCode_ << presetCode_ << bypass_ << live_ << qint32(midiChannel_) << bankMode_
+        << qint32(bankOrPreset_);
+    return state;
+}
+
+bool VirtualPedal::restoreState(const QByteArray& state) {
+    QDataStream in(state);
+    quint32 magic = 0;
+    quint16 format = 0;
+    qint8 mode = 0;
+    in >> magic >> format >> mode;
+    if (in.status() != QDataStream::Ok || magic != kStateMagic || format != kStateFormat ||
+        mode < qint8(Mode::Firmware) || mode > qint8(Mode::Halted))
+        return false;
+    QByteArray flash, memoryA, memoryB, program;
+    qint32 effectNumber = 0, midiChannel = 0, bankOrPreset = 0;
+    std::array<std::uint16_t, 16> addresses{};
+    std::array<std::int32_t, 16> values{};
+    std::array<std::uint8_t, 16> assignments{};
+    std::array<std::uint8_t, 4> readbacks{};
+    std::array<std::uint8_t, 16> reverse{};
+    std::uint8_t bypassCode = 0, presetCode = 0;
+    bool bypass = false, live = false, bankMode = false;
+    in >> flash >> memoryA >> memoryB >> program >> effectNumber;
+    takeArray(in, addresses);
+    takeArray(in, values);
+    takeArray(in, assignments);
+    takeArray(in, readbacks);
+    takeArray(in, reverse);
+    in >> bypassCode >> presetCode >> bypass >> live >> midiChannel >> bankMode >> bankOrPreset;
+    if (in.status() != QDataStream::Ok || !in.atEnd() ||
+        flash.size() != qsizetype(bootloader_.flash().size()) || memoryA.size() != qsizetype(kMemorySize) ||
+        memoryB.size() != qsizetype(kMemorySize) || program.size() > qsizetype(kMaxProgramSize))
+        return false;
+    std::copy(flash.begin(), flash.end(), bootloader_.flash().begin());
+    std::copy(memoryA.begin(), memoryA.end(), memoryA_.begin());
+    std::copy(memoryB.begin(), memoryB.end(), memoryB_.begin());
+    program_ = program;
+    effectNumber_ = effectNumber;
+    addresses_ = addresses;
+    values_ = values;
+    assignments_ = assignments;
+    readbacks_ = readbacks;
+    reverse_ = reverse;
+    bypassCode_ = bypassCode;
+    presetCode_ = presetCode;
+    bypass_ = bypass;
+    live_ = live;
+    midiChannel_ = midiChannel;
+    bankMode_ = bankMode;
+    bankOrPreset_ = bankOrPreset;
+    mode_ = Mode(mode);
+    pending_.clear();
+    bootloaderBaud_ = 0;
+    bootloader_.reset();
+    return true;
 }
 
 void VirtualPedal::powerCycle(bool holdB2) {

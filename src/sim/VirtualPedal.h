@@ -87,6 +87,14 @@ public:
     // Power off and on again; with B2 held the microcontroller starts in its bootloader.
     void powerCycle(bool holdB2);
 
+    // Everything the pedal keeps while it stays powered: its flash, both settings memories, the
+    // running effect with its values, assignments and switches, and whether it runs its firmware
+    // or its bootloader. A pedal restored from it carries on as the saved one would have, with a
+    // bootloader waiting for its sync byte again and nothing half-received. Restoring refuses
+    // (and changes nothing) what is not such a state.
+    QByteArray saveState() const;
+    bool restoreState(const QByteArray& state);
+
     // The player at the pedal. Each sends what the real pedal sends unasked.
     // Bank switch: the pedal changes to bank 0..2 (in bank mode) and reports it.
     void selectBank(int bank);

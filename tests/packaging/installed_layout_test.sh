@@ -31,6 +31,7 @@ expected=(
     "share/doc/tarvo-max-editor/copyright"
     "share/doc/tarvo-max-editor/changelog.gz"
     "share/doc/tarvo-max-editor/changelog.Debian.gz"
+    "share/bash-completion/completions/tarvo-max"
 )
 for program in tarvo-max-editor tarvo-max tarvo-max-virtual-pedal; do
     [ -x "$prefix/bin/$program" ] || fail "bin/$program is not an installed program"

@@ -131,6 +131,29 @@ TEST_F(PedalWork, AssignSendsTheSelectorsAndThePedalHoldsThem) {
     EXPECT_TRUE(editor.wire->take().empty());
 }
 
+TEST_F(PedalWork, AssignSendsNoneForAFootswitchCodeNoSelectorShows) {
+    // Assignments as another editor or the pedal's own menus may leave them: first bypass on FS
+    // and preset on FL, then codes the footswitch lists do not hold.
+    const auto pedalHolds = [&](const QByteArray& footswitches) {
+        const QByteArray message = QByteArray::fromHex("04" + QByteArray(40, 'F') + footswitches);
+        pedal().receive(reinterpret_cast<const std::uint8_t*>(message.constData()),
+                        std::size_t(message.size()));
+    };
+    pedalHolds("0809");
+    request();
+    EXPECT_EQ(box("bypassAssignBox")->currentIndex(), 0);
+    pedalHolds("2030");
+    request();
+    EXPECT_EQ(box("bypassAssignBox")->currentIndex(), -1);
+    EXPECT_EQ(box("presetAssignBox")->currentIndex(), -1);
+    editor.wire->take();
+    editor.click("btnAssign");
+    const std::vector<QByteArray> sent = editor.wire->take();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_TRUE(sent[0].endsWith("FFFF"))
+        << "none, not FS and FL of the earlier read: " << sent[0].toStdString();
+}
+
 TEST_F(PedalWork, ReverseBoxesTakeEffectAtOnce) {
     request();
     box("assignBox0")->setCurrentIndex(0);

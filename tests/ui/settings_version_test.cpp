@@ -151,9 +151,12 @@ public:
             }
         });
     }
-    static QByteArray answer(const QByteArray& status, const QByteArray& body) {
-        return "HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=UTF-8\r\nContent-Length: " +
-               QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    // `length` is what the answer promises, the body's own size unless given.
+    static QByteArray answer(const QByteArray& status, const QByteArray& body,
+                             const QByteArray& type = "text/html; charset=UTF-8", qsizetype length = -1) {
+        return "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
+               "\r\nContent-Length: " + QByteArray::number(length < 0 ? body.size() : length) +
+               "\r\nConnection: close\r\n\r\n" + body;
     }
     QString host() const { return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()); }
     QByteArray requestLine() const { return request_.left(request_.indexOf("\r\n")); }
@@ -195,10 +198,21 @@ TEST_F(WebCheck, ComparesTheWebsVersionWithOurs) {
         QByteArray body;
         const char* app;
         bool newer;
+        QString version;
+        QByteArray type = "text/html; charset=UTF-8";
     };
-    const Case cases[] = {{"1.1", "1.0", true}, {"1.0", "1.0", false}, {"1.10", "2.0", true}};
+    // The body is read in the character set the answer names.
+    const QByteArray utf16 = QByteArray::fromHex("FFFE"
+                                                 "3100"
+                                                 "2E00"
+                                                 "3100");
+    const Case cases[] = {{"1.1", "1.0", true, "1.1"},
+                          {"1.0", "1.0", false, "1.0"},
+                          {"1.10", "2.0", true, "1.10"},
+                          {utf16, "1.0", true, "1.1", "text/plain; charset=UTF-16LE"},
+                          {"1.2", "1.0", true, "1.2", "text/plain; charset=\"iso-8859-1\""}};
     for (const Case& c : cases) {
-        WebServer web(WebServer::answer("200 OK", c.body));
+        WebServer web(WebServer::answer("200 OK", c.body, c.type));
         startEditor(web.host(), c.app);
         waitForCheck();
         const std::string what = c.body.toStdString() + " against " + c.app;
@@ -206,7 +220,7 @@ TEST_F(WebCheck, ComparesTheWebsVersionWithOurs) {
                   web.host() + "/download/tarvomax/tarvo-max-version.php");
         EXPECT_EQ(web.requestLine(), "GET /download/tarvomax/tarvo-max-version.php HTTP/1.1");
         EXPECT_EQ(editor->text("menuNewAppVersion"),
-                  c.newer ? "New version available: " + QString::fromUtf8(c.body) : "No update available")
+                  c.newer ? "New version available: " + c.version : "No update available")
             << what;
         EXPECT_EQ(editor->enabled("menuUpdateNow"), c.newer) << what;
         EXPECT_EQ(editor->find("formNewVersionMsg")->isVisible(), c.newer) << what;
@@ -228,6 +242,8 @@ TEST_F(WebCheck, AFailedCheckSaysSoOnceAndKnowsNoNewVersion) {
          "The web site's answer is not a version number"},
         {"too long", WebServer::answer("200 OK", QByteArray(2000, '1')), true,
          "The web site's answer is not a version number"},
+        {"cut short", WebServer::answer("200 OK", "1.1", "text/plain", 8), true,
+         "Cannot check for a new version: the answer was cut short (3 of 8 bytes came)"},
         {"silent", {}, true, "Cannot check for a new version: no answer within"},
         {"no server", {}, false, "Cannot check for a new version: "},
     };

@@ -197,10 +197,9 @@ void TformPrint::edtQChange() {
     const std::optional<double> q = settingFrom(edtQ, QStringLiteral("Q"));
     if (!q)
         return;
-    // A Q of 0 divides by zero, and a negative one is no peaking filter.
-    if (*q <= 0) {
-        ctx.services.showMessage(
-            QStringLiteral("Q must be greater than 0; it stays %1.").arg(generalNumber(q_)));
+    if (!isQualityFactor(*q)) {
+        ctx.services.showMessage(kQualityFactorRule +
+                                 QStringLiteral("; it stays %1.").arg(generalNumber(q_)));
         return;
     }
     q_ = *q;

@@ -445,8 +445,10 @@ void TformFXParameters::AssignBoxChanged(int i) {
 
 void TformFXParameters::BypassPresetChanged(bool bypassRow) {
     QComboBox* box = bypassRow ? bypassAssignBox : presetAssignBox;
-    if (!box || box->currentIndex() < 0)
+    if (!box)
         return;
+    // No entry selected (a code read back that the list does not hold) is none, 0xFF: Assign must
+    // not send the code an earlier read left behind.
     const std::uint8_t code = bypassPresetCodeOfItem(box->currentIndex());
     (bypassRow ? ctx.state.bypassAssignCode : ctx.state.presetAssignCode) = code;
     ctx.console.log(
@@ -527,10 +529,15 @@ void TformFXParameters::receive_assignments_from_device() {
             assignBoxes[i]->setCurrentIndex(assignItemOfCode(b));
         ctx.state.assignCodes[i] = b;
     }
-    if (bypassAssignBox)
+    // A selector already showing no entry raises no change, so the codes are set here as well.
+    if (bypassAssignBox) {
         bypassAssignBox->setCurrentIndex(bypassPresetItemOfCode(stateBlockByte(block, offsets.bypass())));
-    if (presetAssignBox)
+        ctx.state.bypassAssignCode = bypassPresetCodeOfItem(bypassAssignBox->currentIndex());
+    }
+    if (presetAssignBox) {
         presetAssignBox->setCurrentIndex(bypassPresetItemOfCode(stateBlockByte(block, offsets.preset())));
+        ctx.state.presetAssignCode = bypassPresetCodeOfItem(presetAssignBox->currentIndex());
+    }
     ctx.state.readbackCodes.fill(kNoAssignment);
     for (std::uint32_t r = 0; r < std::min<std::uint32_t>(ctx.state.numOfReadbacks, kMaxReadbacks); ++r) {
         const std::uint8_t b = stateBlockByte(block, offsets.readback(r));
