@@ -109,7 +109,9 @@ struct TestEditor {
         return nullptr;
     }
 
+    // What the console shows, and would show once opened.
     QStringList logLines() {
+        app->windows().formPrint->flushLog();
         auto* log = find<QPlainTextEdit>(QStringLiteral("Memo1"));
         return log ? log->toPlainText().split(u'\n') : QStringList{};
     }

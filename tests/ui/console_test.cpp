@@ -31,7 +31,7 @@ TEST(ConsoleTest, ClearThenLogLeavesOneLine) {
     editor.context->console.log("first");
     editor.click("btnClear");
     editor.context->console.log("second");
-    EXPECT_EQ(editor.find<QPlainTextEdit>("Memo1")->toPlainText(), "second");
+    EXPECT_EQ(editor.logLines(), QStringList{"second"});
 }
 
 TEST(ConsoleTest, ScrollFollowsOnlyWhenTicked) {

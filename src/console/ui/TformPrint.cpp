@@ -13,6 +13,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
+#include <utility>
 
 TformPrint::TformPrint(EditorContext& context)
     : EditorForm(context, QStringLiteral("formPrint"), QStringLiteral("Debug Console"), QSize(506, 676),
@@ -78,9 +80,37 @@ TformPrint::~TformPrint() {
 }
 
 void TformPrint::appendLines(const QStringList& lines, bool scroll) {
+    if (!isVisible()) {
+        // Nobody reads a hidden console: its lines wait, so that two memory dumps (32,768 lines)
+        // logged while it is closed cost the windows nothing until it is opened.
+        hiddenLines_ += lines;
+        if (hiddenLines_.size() > kMaxLines) {
+            const qsizetype excess = hiddenLines_.size() - kMaxLines;
+            hiddenLines_.remove(0, excess);
+            droppedHidden_ += excess;
+        }
+        return;
+    }
+    showLines(lines, scroll);
+}
+
+void TformPrint::flushLog() {
+    if (hiddenLines_.isEmpty())
+        return;
+    const QStringList lines = std::exchange(hiddenLines_, {});
+    showLines(lines, ctx.console.autoScroll());
+}
+
+void TformPrint::showEvent(QShowEvent* event) {
+    EditorForm::showEvent(event);
+    flushLog();
+}
+
+void TformPrint::showLines(const QStringList& lines, bool scroll) {
     QScrollBar* bar = Memo1->verticalScrollBar();
     const int keep = bar->value();
-    const int overflow = Memo1->blockCount() + static_cast<int>(lines.size()) - kMaxLines;
+    const qsizetype overflow =
+        Memo1->blockCount() + lines.size() - kMaxLines + std::exchange(droppedHidden_, 0);
     QString text = lines.join(u'\n');
     if (overflow > 0)
         text += QStringLiteral("\n(the console keeps the last %1 lines; the oldest %2 were dropped)")
@@ -95,6 +125,8 @@ void TformPrint::appendLines(const QStringList& lines, bool scroll) {
 }
 
 void TformPrint::btnClearClick() {
+    hiddenLines_.clear();
+    droppedHidden_ = 0;
     Memo1->clear();
 }
 

@@ -23,6 +23,8 @@ public:
     ~TformPrint() override;
 
     void appendLines(const QStringList& lines, bool scroll) override;
+    // Shows at once the lines logged while the console was closed.
+    void flushLog();
     // The tools that speak to the pedal: off while it is in its bootloader.
     void setPedalToolsEnabled(bool on);
 
@@ -30,7 +32,11 @@ public:
     // would otherwise grow it without end. The oldest go first, with a line that says so.
     static constexpr int kMaxLines = 200000;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void showLines(const QStringList& lines, bool scroll);
     void btnClearClick();
     void btnScrollTopClick();
     void CheckBox1Change();
@@ -71,4 +77,7 @@ private:
     int semitones_ = 0;
     BusyGate* gate_ = nullptr;
     OperationProgress* progress_ = nullptr;
+    // What was logged while the console was closed, and how much of it did not fit.
+    QStringList hiddenLines_;
+    qsizetype droppedHidden_ = 0;
 };
