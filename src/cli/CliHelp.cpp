@@ -52,7 +52,8 @@ const char* const kUsage =
     "\n"
     "Exit status: 0 done; 1 the pedal was not found or did not answer sensibly, or a file\n"
     "or standard output could not be read or written; 2 the command line asks for\n"
-    "something that cannot be.\n"
+    "something that cannot be; 130 Ctrl+C stopped a long exchange (an upload, a flash,\n"
+    "erasing) at its next safe step.\n"
     "\n"
     "Example:\n"
     "  tarvo-max --virtual state\n";
