@@ -120,7 +120,6 @@ void TformMain::menuMIDIchannelsClickItem(QAction* item) {
 void TformMain::swLiveSwitch() {
     const bool on = swLive->isChecked();
     lblLive->setText(on ? QStringLiteral("Live ON") : QStringLiteral("Live OFF"));
-    lblLive->adjustSize();
     ctx.comm.SendHexMessage(setLiveText(on), false);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Pointer.h"
 #include "ProductData.h"
 #include "app/EditorApp.h"
 #include "app/TformMain.h"
@@ -126,19 +127,20 @@ struct TestEditor {
         return done();
     }
 
-    // A person's actions, on controls found by name.
+    // A person's actions, on controls found by name: a click in the middle of the control through
+    // its window (whatever lies on top there takes it), a menu item chosen from the menu bar.
     void click(const QString& button) {
         auto* b = find<QAbstractButton>(button);
         if (!b)
             throw std::runtime_error("no button " + button.toStdString());
-        b->click();
+        Pointer::click(b);
         settle();
     }
     void trigger(const QString& item) {
         auto* a = find<QAction>(item);
         if (!a)
             throw std::runtime_error("no menu item " + item.toStdString());
-        a->trigger();
+        Pointer::choose(a);
         settle();
     }
     // Clicks the row of a list that shows `text`.
@@ -147,8 +149,7 @@ struct TestEditor {
         const auto rows = l ? l->findItems(text, Qt::MatchExactly) : QList<QListWidgetItem*>{};
         if (rows.isEmpty())
             throw std::runtime_error("no row " + text.toStdString() + " in " + list.toStdString());
-        l->scrollToItem(rows.first());
-        QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(rows.first()).center());
+        Pointer::clickRow(l, rows.first());
         settle();
     }
     QString text(const QString& label) {

@@ -18,14 +18,28 @@
 
 TformFXParameters::TformFXParameters(EditorContext& context)
     : EditorForm(context, QStringLiteral("formFXParameters"), QStringLiteral("FX Parameters"),
-                 QSize(kWindowWidth, 300), QPoint(436, 31)),
-      resources_(context.services, context.console) {}
+                 QSize(kWindowWidth, 300), QPoint(436, 31), Sizing::Resizable),
+      resources_(context.services, context.console) {
+    // Each effect opens at the size its rows need.
+    resizeOnEveryShow();
+}
+
+void TformFXParameters::setVisible(bool visible) {
+    // Only a show asked for by the editor rebuilds; restoring a minimised window does not. The
+    // rows are built while the window is still hidden, so they come on screen with it in one go,
+    // and the window is sized and placed for them.
+    if (visible && !built_)
+        runGuarded(ctx.services, [this] { OnShow(); });
+    EditorForm::setVisible(visible);
+}
 
 void TformFXParameters::showEvent(QShowEvent* event) {
     EditorForm::showEvent(event);
-    // Only a show asked for by the editor rebuilds; restoring a minimised window does not.
-    if (!event->spontaneous() && !built_)
-        runGuarded(ctx.services, [this] { OnShow(); });
+}
+
+void TformFXParameters::keepWidth(int width) {
+    resize(width, height());
+    placeOnScreen(pos());
 }
 
 void TformFXParameters::closeEvent(QCloseEvent* event) {
@@ -34,7 +48,8 @@ void TformFXParameters::closeEvent(QCloseEvent* event) {
 }
 
 void TformFXParameters::OnClose() {
-    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    forgetControls(designSize());
+    for (QWidget* child : body()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         delete child;
     built_ = false;
     emit closed();
@@ -79,25 +94,30 @@ void TformFXParameters::ReadParameterAddresses() {
 }
 
 QLabel* TformFXParameters::captionLabel(const QString& text, int row, int width) {
-    auto* label = new QLabel(text, this);
+    auto* label = new QLabel(text, body());
     label->setObjectName(QStringLiteral("nameLabel%1").arg(row));
-    label->setGeometry(10, rowY(row), width, 20);
+    design(label, {10, rowY(row), width, 20});
     label->setToolTip(text);
     label->show();
     return label;
 }
 
-QLabel* TformFXParameters::valueLabel(const QString& text, int row) {
-    auto* label = new QLabel(text, this);
+QLabel* TformFXParameters::valueLabel(const QString& offText, const QString& onText, int row) {
+    auto* label = new QLabel(offText, body());
     label->setObjectName(QStringLiteral("valueLabel%1").arg(row));
-    label->setGeometry(120, rowY(row), 100, 20);
+    // From its column to the switch's: the label must not lie over the switch and take its
+    // clicks. It is as wide as the longer of its two texts, so turning the switch moves nothing.
+    design(label, {kValueColumn, rowY(row), kTwoStateColumn - kValueColumn, 20});
+    label->ensurePolished();
+    const QFontMetrics metrics = label->fontMetrics();
+    label->setMinimumWidth(std::max(metrics.horizontalAdvance(offText), metrics.horizontalAdvance(onText)));
     label->show();
     return label;
 }
 
 QComboBox* TformFXParameters::selector(const QString& name, const QString& accessibleName,
                                        const QStringList& items, int row) {
-    auto* box = place(new QComboBox(this), name, accessibleName, {300, rowY(row), 70, 20});
+    auto* box = place(new QComboBox(body()), name, accessibleName, {300, rowY(row), 70, 20});
     box->addItems(items);
     box->setCurrentIndex(-1);
     box->setEnabled(ctx.state.effectOnPedalSelected);
@@ -107,6 +127,9 @@ QComboBox* TformFXParameters::selector(const QString& name, const QString& acces
 
 void TformFXParameters::OnShow() {
     ParseControlLayout();
+    // The window's design for this effect: a row for each parameter, the bypass and preset rows,
+    // a row for each readback.
+    forgetControls(QSize(kWindowWidth, windowHeight(ctx.state.numOfParameters, ctx.state.numOfReadbacks)));
     ReadParameterAddresses();
     buildPotRows();
     isButton.fill(false);
@@ -114,10 +137,10 @@ void TformFXParameters::OnShow() {
     buildTwoStateRows();
     buildMultiSwitchRows();
     buildAssignmentColumn();
-    separatorLine = new QFrame(this);
+    separatorLine = new QFrame(body());
     separatorLine->setObjectName(QStringLiteral("separatorLine"));
     separatorLine->setFrameShape(QFrame::VLine);
-    separatorLine->setGeometry(280, 10, 1, static_cast<int>(ctx.state.numOfParameters * 24.5));
+    design(separatorLine, {280, 10, 1, static_cast<int>(ctx.state.numOfParameters * 24.5)});
     separatorLine->show();
     buildBypassAndPresetRows();
     buildReadbackRows();
@@ -128,7 +151,7 @@ void TformFXParameters::OnShow() {
 void TformFXParameters::buildPotRows() {
     for (int i = 0; i < static_cast<int>(ctx.state.numOfPots); ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
-        auto* bar = place(new QSlider(Qt::Horizontal, this), QStringLiteral("potBar%1").arg(i),
+        auto* bar = place(new QSlider(Qt::Horizontal, body()), QStringLiteral("potBar%1").arg(i),
                           controlLines[k], {160, rowY(i), 100, 20});
         bar->setRange(0, 1023);
         bar->setEnabled(ctx.state.effectOnPedalSelected);
@@ -154,34 +177,34 @@ void TformFXParameters::buildTwoStateRows() {
 void TformFXParameters::buildButtonRow(int i, const QString& line) {
     const std::size_t k = static_cast<std::size_t>(i);
     const QString name = lineName(line, u':');
-    auto* button = place(new QPushButton(name, this), QStringLiteral("paramButton%1").arg(i), name,
-                         {190, rowY(i), 40, 20});
+    auto* button = new QPushButton(name, body());
+    place(button, QStringLiteral("paramButton%1").arg(i), name, {kTwoStateColumn, rowY(i), 40, 20});
     button->setEnabled(ctx.state.effectOnPedalSelected);
     button->show();
     on(button, &QPushButton::clicked, [this, button] { ButtonParameterClick(button); });
     paramButtons[k] = button;
-    nameLabels[k] = captionLabel(name, i, 150);
+    nameLabels[k] = captionLabel(name, i, kValueColumn - 10);
     // A button line carries no texts of its own: its value label stays empty rather than
     // showing what an earlier layout left in the slot.
-    valueLabels[k] = valueLabel(QString(), i);
+    valueLabels[k] = valueLabel(QString(), QString(), i);
     isButton[k] = true;
 }
 
 void TformFXParameters::buildSwitchRow(int i, const QString& line) {
     const std::size_t k = static_cast<std::size_t>(i);
     const SwitchLine parsed = parseSwitchLine(line);
-    auto* toggle = place(new ToggleSwitch(this), QStringLiteral("switchControl%1").arg(i), parsed.name,
-                         {190, rowY(i), 40, 20});
+    auto* toggle = place(new ToggleSwitch(body()), QStringLiteral("switchControl%1").arg(i), parsed.name,
+                         {kTwoStateColumn, rowY(i), 40, 20});
     toggle->setEnabled(ctx.state.effectOnPedalSelected);
     toggle->show();
     on(toggle, &ToggleSwitch::clicked, [this, toggle] { SwitchParameterClick(toggle); });
     switchControls[k] = toggle;
-    nameLabels[k] = captionLabel(parsed.name, i, 150);
+    nameLabels[k] = captionLabel(parsed.name, i, kValueColumn - 10);
     offTexts[k] = parsed.offText;
     onTexts[k] = parsed.onText;
     ctx.console.log(offTexts[k]);
     ctx.console.log(onTexts[k]);
-    valueLabels[k] = valueLabel(offTexts[k], i);
+    valueLabels[k] = valueLabel(offTexts[k], onTexts[k], i);
 }
 
 void TformFXParameters::buildMultiSwitchRows() {
@@ -189,7 +212,7 @@ void TformFXParameters::buildMultiSwitchRows() {
     for (int i = first; i < static_cast<int>(ctx.state.numOfParameters); ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
         const MultiSwitchLine parsed = parseMultiSwitchLine(controlLines[k]);
-        auto* box = place(new QComboBox(this), QStringLiteral("multiSwitchBox%1").arg(i), parsed.name,
+        auto* box = place(new QComboBox(body()), QStringLiteral("multiSwitchBox%1").arg(i), parsed.name,
                           {160, rowY(i), 100, 20});
         box->setEnabled(ctx.state.effectOnPedalSelected);
         nameLabels[k] = captionLabel(parsed.name, i, 100);
@@ -247,7 +270,7 @@ void TformFXParameters::buildReverseColumn() {
     for (int i = 0; i < static_cast<int>(ctx.state.numOfParameters); ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
         const QString caption = nameLabels[k] ? nameLabels[k]->text() : controlLines[k];
-        auto* box = place(new QCheckBox(this), QStringLiteral("reverseBox%1").arg(i),
+        auto* box = place(new QCheckBox(body()), QStringLiteral("reverseBox%1").arg(i),
                           QStringLiteral("Reverse ") + caption, {380, rowY(i), 20, 20});
         box->setToolTip(QStringLiteral("Toggle the Reverse function for the current parameter"));
         box->setEnabled(false);
@@ -296,7 +319,7 @@ void TformFXParameters::setItems() {
 }
 
 void TformFXParameters::EnableDisableControls(bool AEnable) {
-    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    for (QWidget* child : body()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         child->setEnabled(AEnable);
 }
 

@@ -29,6 +29,8 @@ public:
     bool isBuilt() const { return built_; }
     void setItems();
     void EnableDisableControls(bool AEnable);
+    // After a show: the window keeps the width it had (an opener that leaves the width alone).
+    void keepWidth(int width);
     // A knob, switch or the expression input moved on the pedal.
     void ApplyLiveReport(const LiveReport& report);
 
@@ -51,6 +53,9 @@ public:
     static constexpr int kRowPitch = 25;
     static constexpr int kTopMargin = 10;
     static constexpr int kWindowWidth = 420;
+    // The columns of a two-state row: its value label, then its switch or button.
+    static constexpr int kValueColumn = 120;
+    static constexpr int kTwoStateColumn = 190;
     static int rowY(int row) { return kTopMargin + kRowPitch * row; }
     // Height for N parameters and R readbacks.
     static int windowHeight(std::uint32_t n, std::uint32_t r) {
@@ -67,6 +72,7 @@ signals:
     void pedalModeRead(bool bankMode, int bankOrPreset);
 
 protected:
+    void setVisible(bool visible) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -86,7 +92,7 @@ private:
     void buildReadbackRows();
     void buildReverseColumn();
     QLabel* captionLabel(const QString& text, int row, int width);
-    QLabel* valueLabel(const QString& text, int row);
+    QLabel* valueLabel(const QString& offText, const QString& onText, int row);
     QComboBox* selector(const QString& name, const QString& accessibleName, const QStringList& items,
                         int row);
     void ShowSwitchText(int i);
