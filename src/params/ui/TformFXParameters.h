@@ -3,9 +3,11 @@
 #include "catalogue/ResourceStore.h"
 #include "params/ControlLayout.h"
 #include "protocol/RealTimeFunctions.h"
+#include "ui/ControlStock.h"
 #include "ui/EditorForm.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <array>
 
 class QCheckBox;
@@ -93,8 +95,7 @@ private:
     void buildReverseColumn();
     QLabel* captionLabel(const QString& text, int row, int width);
     QLabel* valueLabel(const QString& offText, const QString& onText, int row);
-    QComboBox* selector(const QString& name, const QString& accessibleName, const QStringList& items,
-                        int row);
+    QComboBox* selector(const QString& kind, const QString& name, const QString& accessibleName, int row);
     void ShowSwitchText(int i);
 
     // Parameter messages.
@@ -119,6 +120,22 @@ private:
     std::uint32_t parameterRows() const;
 
     ResourceStore resources_;
+    // The rows' controls, made ahead while the editor is idle: opening the window only fills
+    // them in. Under a look's style sheet making them is what takes the time.
+    ControlStock stock_;
+    QTimer restock_;
+    static constexpr int kFirstStockMs = 500;
+    // The kinds of control the stock keeps.
+    static inline const QString kPot = QStringLiteral("pot");
+    static inline const QString kLabel = QStringLiteral("label");
+    static inline const QString kSwitch = QStringLiteral("switch");
+    static inline const QString kButton = QStringLiteral("button");
+    static inline const QString kPositions = QStringLiteral("positions");
+    static inline const QString kAssign = QStringLiteral("assign");
+    static inline const QString kBypassPreset = QStringLiteral("bypass or preset");
+    static inline const QString kReadback = QStringLiteral("readback");
+    static inline const QString kReverse = QStringLiteral("reverse");
+    static inline const QString kLine = QStringLiteral("line");
 
     // Per-layout tables, by control index (readbacks by readback number).
     std::array<QString, kMaxParameters> controlLines;
