@@ -326,10 +326,10 @@ TEST(Screenshots, ForTheDocs) {
     demo.click("btnRequest");
     // Knobs turned on the pedal, one after the other, as a player sets up the delay.
     const std::pair<std::uint8_t, std::uint16_t> knobs[] = {{0, 500}, {1, 380}, {2, 620}, {3, 800}};
-    for (const auto& [pot, level] : knobs) {
-        demo.pedal().sendLiveReport(VirtualPedal::KI, pot, level);
-        EXPECT_TRUE(demo.settleUntil(
-            [&] { return demo.find<QSlider>(QStringLiteral("potBar%1").arg(pot))->value() == level; }));
+    for (const auto& knob : knobs) {
+        demo.pedal().sendLiveReport(VirtualPedal::KI, knob.first, knob.second);
+        auto* pot = demo.find<QSlider>(QStringLiteral("potBar%1").arg(knob.first));
+        EXPECT_TRUE(demo.settleUntil([&] { return pot->value() == knob.second; }));
     }
     EXPECT_TRUE(demo.find("formMain")->grab().save(folder + QStringLiteral("/main-window.png")));
     EXPECT_TRUE(demo.find("formFXParameters")->grab().save(folder + QStringLiteral("/parameters.png")));

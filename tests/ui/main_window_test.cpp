@@ -155,7 +155,8 @@ TEST(MainWindowTest, TheKeyboardOpensEachMenuAndQuitEndsTheEditor) {
                                                      {Qt::Key_I, "menuInfo"}};
     for (const auto& [key, name] : menus) {
         QTest::keyClick(main->windowHandle(), key, Qt::AltModifier);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return editor.find<QMenu>(name)->isVisible(); }, 2000)) << name;
+        QMenu* menu = editor.find<QMenu>(name);
+        EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 2000)) << name;
         Pointer::closeMenus();
     }
     EXPECT_EQ(editor.find<QAction>("menuQuit")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
