@@ -158,6 +158,11 @@ void EditorForm::stretchWithWindow(QWidget* widget) {
         p->stretch = true;
 }
 
+void EditorForm::reachDownTo(QWidget* widget, QWidget* last) {
+    if (Placed* p = placedOf(widget))
+        p->reachTo = last;
+}
+
 void EditorForm::forgetControls(QSize clientSize) {
     placed_.clear();
     designSize_ = clientSize;
@@ -240,6 +245,10 @@ void EditorForm::layOut() {
         p->actual.moveTop(y);
         p->actual.setHeight(p->need.height());
     }
+    for (Placed& p : placed_)
+        if (p.widget && p.reachTo)
+            if (const Placed* last = placedOf(p.reachTo))
+                p.actual.setBottom(std::max(p.actual.top(), last->actual.bottom()));
 
     // The body grows by as much as its controls have moved beyond the design's.
     const QSize designBody = this->designBody();

@@ -72,6 +72,8 @@ protected:
     void keepCentred(QWidget* widget);
     // Follows the window's right and bottom edges when the window is made bigger.
     void stretchWithWindow(QWidget* widget);
+    // Reaches down to the bottom of `last` wherever the layout has put it (a line beside rows).
+    void reachDownTo(QWidget* widget, QWidget* last);
     // Drops every recorded control (they are about to be destroyed) and sets a new design size.
     void forgetControls(QSize clientSize);
     QSize designSize() const { return designSize_; }
@@ -115,6 +117,7 @@ private:
         Growth growth = Growth::None;
         bool centred = false;
         bool stretch = false;
+        QPointer<QWidget> reachTo;
         QSize need;
         QRect actual;
     };

@@ -175,6 +175,9 @@ void TformFXParameters::OnShow() {
     separatorLine->setObjectName(QStringLiteral("separatorLine"));
     separatorLine->setFrameShape(QFrame::VLine);
     design(separatorLine, {280, 10, 1, static_cast<int>(ctx.state.numOfParameters * 24.5)});
+    // Beside every parameter row, however much the look has made the rows taller.
+    if (const int n = static_cast<int>(parameterRows()); n > 0 && nameLabels[static_cast<std::size_t>(n - 1)])
+        reachDownTo(separatorLine, nameLabels[static_cast<std::size_t>(n - 1)]);
     separatorLine->show();
     buildBypassAndPresetRows();
     buildReadbackRows();
