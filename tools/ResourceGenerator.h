@@ -20,5 +20,7 @@ QString writeProductData(const QString& folder);
 QByteArray effectList();
 QByteArray firmwareImage();
 QByteArray styleSheet(int look);
+// A look's colours by their role in the sheet ("window", "text", "border", "focus", ...).
+std::map<QString, QString> lookColours(int look);
 
 } // namespace tarvo::gen

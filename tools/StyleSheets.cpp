@@ -20,7 +20,8 @@ struct Colours {
     const char* buttonText;
     const char* buttonHover;
     const char* buttonPressed;
-    const char* border;
+    const char* buttonPressedText;
+    const char* border;     // the outline that sets a control off from the window
     const char* accent;     // selection, progress, slider fill
     const char* accentText; // text on the accent
     const char* disabled;   // greyed text
@@ -28,6 +29,7 @@ struct Colours {
     const char* status;     // status line text
     const char* logBase;    // console log
     const char* logText;
+    const char* focus; // where the keyboard is
 };
 
 struct Look {
@@ -44,30 +46,31 @@ struct Look {
 const Look looks[8] = {
     {"Studio Light: the default, a quiet light grey with blue selections",
      {"#f0f0f0", "#1e1e1e", "#ffffff", "#1e1e1e", "#e3ecf7", "#fafafa", "#1e1e1e", "#e5f1fb", "#cce4f7",
-      "#adadad", "#0a64c8", "#ffffff", "#8c8c8c", "#f7f7f7", "#0a4f9e", "#ffffff", "#202020"},
+      "#1e1e1e", "#767676", "#0a64c8", "#ffffff", "#8c8c8c", "#f7f7f7", "#0a4f9e", "#ffffff", "#202020",
+      "#0a64c8"},
      "\"Segoe UI\", \"Noto Sans\", \"DejaVu Sans\", sans-serif", 9, 3, 1,
      "QPushButton#btnUpload { font-weight: bold; }\n"},
 
     {"Night Stage: dark grey panels with an amber accent, for dim rooms and stages",
      {"#232629", "#e6e6e6", "#1b1d20", "#e6e6e6", "#31363b", "#3a3f44", "#f0f0f0", "#4a5056", "#2a2e32",
-      "#555b61", "#e09b2d", "#1b1d20", "#7a7f85", "#2b2f33", "#f2b45a", "#121314", "#c8e6c9"},
+      "#f0f0f0", "#7c848c", "#e09b2d", "#1b1d20", "#7a7f85", "#2b2f33", "#f2b45a", "#121314", "#c8e6c9",
+      "#f2b45a"},
      "\"Noto Sans\", \"DejaVu Sans\", sans-serif", 9, 4, 1,
      "QPushButton#btnUpload { border-color: #e09b2d; }\n"
      "QListWidget::item:hover { background-color: #31363b; }\n"},
 
     {"High Contrast: black and white with yellow focus, for low vision",
      {"#000000", "#ffffff", "#000000", "#ffffff", "#1a1a1a", "#000000", "#ffffff", "#333333", "#ffff00",
-      "#ffffff", "#ffff00", "#000000", "#c0c0c0", "#000000", "#ffff00", "#000000", "#ffffff"},
+      "#000000", "#ffffff", "#ffff00", "#000000", "#c0c0c0", "#000000", "#ffff00", "#000000", "#ffffff",
+      "#ffff00"},
      "\"DejaVu Sans\", Verdana, sans-serif", 10, 0, 2,
-     "QPushButton:focus, QListWidget:focus, QComboBox:focus, QLineEdit:focus, QCheckBox:focus,\n"
-     "QRadioButton:focus, QSlider:focus, QPlainTextEdit:focus { border: 3px solid #ffff00; }\n"
-     "QPushButton:pressed { color: #000000; }\n"
      "QPushButton:disabled, QListWidget::item:disabled { text-decoration: line-through; }\n"
      "QLabel { font-weight: bold; }\n"},
 
     {"Warm Valve: cream and walnut, like the front panel of an old amplifier",
      {"#efe4cf", "#3b2a1a", "#fbf6ec", "#3b2a1a", "#e6d5b5", "#d9b77e", "#2e1f10", "#e6c690", "#b8915a",
-      "#8a6a43", "#8c3b1e", "#fbf6ec", "#9a8a74", "#e3d3b3", "#8c3b1e", "#2b1d12", "#f3c77a"},
+      "#2e1f10", "#8a6a43", "#8c3b1e", "#fbf6ec", "#9a8a74", "#e3d3b3", "#8c3b1e", "#2b1d12", "#f3c77a",
+      "#8c3b1e"},
      "Georgia, \"DejaVu Serif\", serif", 10, 8, 1,
      "QPushButton { background-color: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #e9cd98, "
      "stop:1 #c99d5e); }\n"
@@ -75,28 +78,32 @@ const Look looks[8] = {
 
     {"Deep Ocean: navy and teal, calm and cool",
      {"#0f2a3d", "#dcecf5", "#12344b", "#dcecf5", "#1b4763", "#1e5576", "#eaf6fc", "#27709a", "#163f58",
-      "#2f6d91", "#2ec4b6", "#06202f", "#6f93a8", "#0b2231", "#7fe3d8", "#081a26", "#9fd8f0"},
+      "#eaf6fc", "#6a9fc0", "#2ec4b6", "#06202f", "#6f93a8", "#0b2231", "#7fe3d8", "#081a26", "#9fd8f0",
+      "#7fe3d8"},
      "\"Noto Sans\", \"DejaVu Sans\", sans-serif", 9, 12, 1,
      "QPushButton:hover { border-color: #2ec4b6; }\n"
      "QProgressBar::chunk { margin: 1px; border-radius: 6px; }\n"},
 
     {"Forest: greens and off-white, soft on the eyes in daylight",
      {"#e8efe6", "#1f2d1f", "#f7faf5", "#1f2d1f", "#d5e3d0", "#cddfc6", "#1f2d1f", "#b9d3b0", "#9cc090",
-      "#6f8f66", "#2e7d32", "#ffffff", "#8a998a", "#dbe7d6", "#1b5e20", "#f4f8f2", "#1f3d1f"},
+      "#1f2d1f", "#5f7f57", "#2e7d32", "#ffffff", "#8a998a", "#dbe7d6", "#1b5e20", "#f4f8f2", "#1f3d1f",
+      "#1b5e20"},
      "\"Liberation Sans\", \"DejaVu Sans\", sans-serif", 10, 2, 1,
      "QListWidget::item { border-bottom: 1px dotted #b9d3b0; }\n"
      "QGroupBox { font-weight: bold; }\n"},
 
     {"Graphite: flat mid greys with square corners and a red accent",
-     {"#4a4d50", "#f2f2f2", "#3c3f41", "#f2f2f2", "#55595c", "#5d6164", "#ffffff", "#6d7175", "#393b3d",
-      "#2f3133", "#d94040", "#ffffff", "#a9adb0", "#3c3f41", "#ff9f9f", "#2b2b2b", "#e0e0e0"},
+     {"#4a4d50", "#f2f2f2", "#3c3f41", "#f2f2f2", "#2f3133", "#5d6164", "#ffffff", "#6d7175", "#393b3d",
+      "#ffffff", "#a0a4a8", "#ff7a7a", "#1b1b1b", "#a9adb0", "#3c3f41", "#ffb3b3", "#2b2b2b", "#e0e0e0",
+      "#ffd166"},
      "\"DejaVu Sans Condensed\", \"DejaVu Sans\", sans-serif", 9, 0, 1,
      "QPushButton { font-weight: bold; }\n"
-     "QMenuBar { border-bottom: 2px solid #d94040; }\n"},
+     "QMenuBar { border-bottom: 2px solid #ff7a7a; }\n"},
 
     {"Classic Pedal: the enclosure's own red with cream lettering",
      {"#7d1416", "#fff3dc", "#fff8ea", "#3d0708", "#f3dcc0", "#fff3dc", "#5a0d0f", "#ffe2b0", "#e8c48a",
-      "#3d0708", "#1c1c1c", "#fff3dc", "#d8a6a0", "#5a0d0f", "#ffd27a", "#1c1c1c", "#ffd27a"},
+      "#5a0d0f", "#3d0708", "#1c1c1c", "#fff3dc", "#d8a6a0", "#5a0d0f", "#ffd27a", "#1c1c1c", "#ffd27a",
+      "#ffd27a"},
      "\"DejaVu Sans\", sans-serif", 10, 10, 2,
      "QListWidget::item:disabled { color: #b08f86; }\n"
      "QPushButton { font-size: 9pt; }\n"},
@@ -110,6 +117,10 @@ const char* const kSheet =
     "QWidget {\n"
     "    background-color: %WINDOW%;\n"
     "    color: %TEXT%;\n"
+    "}\n"
+    "/* The font is set on the windows and pop-ups, and every control takes it from its window: set\n"
+    "   on each control, it would make every selector build its pop-up list as it is made. */\n"
+    "EditorForm, QMenu, QToolTip, QDialog {\n"
     "    font-family: %FONT%;\n"
     "    font-size: %PT%pt;\n"
     "}\n"
@@ -137,7 +148,10 @@ const char* const kSheet =
     "    padding: 3px 6px;\n"
     "}\n"
     "QPushButton:hover { background-color: %BUTTONHOVER%; }\n"
-    "QPushButton:pressed, QPushButton:checked { background-color: %BUTTONPRESSED%; }\n"
+    "QPushButton:pressed, QPushButton:checked {\n"
+    "    background-color: %BUTTONPRESSED%;\n"
+    "    color: %BUTTONPRESSEDTEXT%;\n"
+    "}\n"
     "QPushButton:disabled { color: %DISABLED%; border-color: %DISABLED%; }\n"
     "QPushButton#btnUpload, QPushButton#btnUpgradeFirmware {\n"
     "    background-color: %ACCENT%;\n"
@@ -178,7 +192,14 @@ const char* const kSheet =
     "QRadioButton::indicator { border-radius: 7px; }\n"
     "QCheckBox::indicator:checked, QRadioButton::indicator:checked { background-color: %ACCENT%; }\n"
     "QCheckBox::indicator:disabled, QRadioButton::indicator:disabled { border-color: %DISABLED%; }\n"
-    "ToggleSwitch { color: %ACCENT%; background-color: transparent; }\n"
+    "ToggleSwitch {\n"
+    "    background-color: transparent;\n"
+    "    qproperty-trackColour: %BASE%;\n"
+    "    qproperty-onColour: %ACCENT%;\n"
+    "    qproperty-knobColour: %ACCENTTEXT%;\n"
+    "    qproperty-outlineColour: %BORDER%;\n"
+    "    qproperty-focusColour: %FOCUS%;\n"
+    "}\n"
     "\n"
     "/* Selectors and edit boxes */\n"
     "QComboBox, QLineEdit {\n"
@@ -239,7 +260,7 @@ const char* const kSheet =
     "QProgressBar::chunk { background-color: %ACCENT%; }\n"
     "\n"
     "/* Effect information and the new-version notice */\n"
-    "QTextBrowser, QTextBrowser#WebBrowser1 {\n"
+    "QTextBrowser {\n"
     "    background-color: %BASE%;\n"
     "    color: %BASETEXT%;\n"
     "    border: %BW%px solid %BORDER%;\n"
@@ -259,7 +280,16 @@ const char* const kSheet =
     "QScrollBar::add-page, QScrollBar::sub-page { background: none; }\n"
     "\n"
     "QGroupBox { border: %BW%px solid %BORDER%; border-radius: %RADIUS%px; margin-top: 8px; }\n"
-    "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }\n";
+    "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }\n"
+    "\n"
+    "/* Where the keyboard is, in every control */\n"
+    "QPushButton:focus, QListWidget:focus, QComboBox:focus, QLineEdit:focus, QPlainTextEdit:focus,\n"
+    "QPlainTextEdit#Memo1:focus, QTextBrowser:focus {\n"
+    "    border: 2px solid %FOCUS%;\n"
+    "}\n"
+    "QCheckBox, QRadioButton { border: 1px solid transparent; }\n"
+    "QCheckBox:focus, QRadioButton:focus { border-color: %FOCUS%; }\n"
+    "QSlider::handle:horizontal:focus { border: 2px solid %FOCUS%; }\n";
 
 QString sheet(const Look& l) {
     QString s = QString::fromLatin1(kSheet);
@@ -272,6 +302,7 @@ QString sheet(const Look& l) {
         {"%ALTERNATE%", QString::fromLatin1(l.c.alternate)},
         {"%BUTTONTEXT%", QString::fromLatin1(l.c.buttonText)},
         {"%BUTTONHOVER%", QString::fromLatin1(l.c.buttonHover)},
+        {"%BUTTONPRESSEDTEXT%", QString::fromLatin1(l.c.buttonPressedText)},
         {"%BUTTONPRESSED%", QString::fromLatin1(l.c.buttonPressed)},
         {"%BUTTON%", QString::fromLatin1(l.c.button)},
         {"%BORDER%", QString::fromLatin1(l.c.border)},
@@ -282,6 +313,7 @@ QString sheet(const Look& l) {
         {"%STATUS%", QString::fromLatin1(l.c.status)},
         {"%LOGBASE%", QString::fromLatin1(l.c.logBase)},
         {"%LOGTEXT%", QString::fromLatin1(l.c.logText)},
+        {"%FOCUS%", QString::fromLatin1(l.c.focus)},
         {"%FONT%", QString::fromLatin1(l.font)},
         {"%PT%", QString::number(l.fontPt)},
         {"%RADIUS%", QString::number(l.radius)},
@@ -294,6 +326,37 @@ QString sheet(const Look& l) {
 }
 
 } // namespace
+
+std::map<QString, QString> lookColours(int look) {
+    if (look < 0 || look >= 8)
+        throw std::out_of_range("no such look");
+    const Colours& c = looks[look].c;
+    const std::pair<const char*, const char*> roles[] = {
+        {"window", c.window},
+        {"text", c.text},
+        {"base", c.base},
+        {"baseText", c.baseText},
+        {"alternate", c.alternate},
+        {"button", c.button},
+        {"buttonText", c.buttonText},
+        {"buttonHover", c.buttonHover},
+        {"buttonPressed", c.buttonPressed},
+        {"buttonPressedText", c.buttonPressedText},
+        {"border", c.border},
+        {"accent", c.accent},
+        {"accentText", c.accentText},
+        {"disabled", c.disabled},
+        {"menu", c.menu},
+        {"status", c.status},
+        {"logBase", c.logBase},
+        {"logText", c.logText},
+        {"focus", c.focus},
+    };
+    std::map<QString, QString> colours;
+    for (const auto& [role, value] : roles)
+        colours[QString::fromLatin1(role)] = QString::fromLatin1(value);
+    return colours;
+}
 
 QByteArray styleSheet(int look) {
     if (look < 0 || look >= 8)

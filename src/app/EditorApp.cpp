@@ -9,7 +9,16 @@
 #include "params/ui/TformFXParameters.h"
 #include "protocol/EditorContext.h"
 
+#include <QApplication>
+#include <QIcon>
+
 EditorApp::EditorApp(EditorContext& context) : context_(context) {
+    // Every window wears the editor's icon; window managers that do not read the menu entry
+    // take it from the window.
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
     windows_.formMain = new TformMain(context, windows_);
     windows_.formFirmwareUpgrade = new TformFirmwareUpgrade(context);
     windows_.formPrint = new TformPrint(context);

@@ -20,6 +20,7 @@
 #include "ui/ToggleSwitch.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -50,11 +51,12 @@ TformMain::TformMain(EditorContext& context, EditorWindows& windows)
     : EditorForm(context, QStringLiteral("formMain"), QStringLiteral("Tarvo Max Editor"), QSize(399, 391),
                  QPoint(37, 31)),
       windows(windows), resources_(context.services, context.console) {
+    // The menu bar first: the controls' design places are below it.
+    buildMenus();
     buildLabels();
     buildButtons();
     buildBankAndLive();
     buildBrowserAndTimers();
-    buildMenus();
     connectControls();
     gatePedalControls();
     qApp->installEventFilter(this);
@@ -116,18 +118,19 @@ void TformMain::windowsCreated() {
        [this](const IncomingMessage& message) { applyIncoming(message); });
     connect(windows.formFirmwareUpgrade, &TformFirmwareUpgrade::backToNormal, this,
             &TformMain::firmwareRunEnded);
+    // Every window exists and start-up's boxes have been answered: the check may come.
+    TimerCheckWebVersion->start();
 }
 
 // ---- Controls ----
 
 void TformMain::buildLabels() {
     const auto label = [this](const char* name, const QString& text, QRect geometry) {
-        auto* l = place(new QLabel(text, this), name, text, geometry);
-        if (geometry.width() == 0)
-            l->adjustSize();
-        return l;
+        return place(new QLabel(text, body()), name, text, geometry);
     };
-    lblDeviceName = label("lblDeviceName", QStringLiteral("Device Name: "), {8, 29, 174, 17});
+    // The design's boxes of the first labels reach a pixel or two into the control below; they
+    // are trimmed to end where it begins, so neither covers the other.
+    lblDeviceName = label("lblDeviceName", QStringLiteral("Device Name: "), {8, 29, 174, 15});
     lblFirmwareVersion = label("lblFirmwareVersion", QStringLiteral("Firmware Version: "), {9, 44, 174, 20});
     lblSerialNumber = label("lblSerialNumber", QStringLiteral("Serial Number: "), {8, 47, 185, 17});
     auto* halfTransparent = new QGraphicsOpacityEffect(lblSerialNumber);
@@ -142,11 +145,11 @@ void TformMain::buildLabels() {
 
 void TformMain::buildButtons() {
     const auto button = [this](const char* name, const QString& text, QRect geometry, bool enabled) {
-        auto* b = place(new QPushButton(text, this), name, text, geometry);
+        auto* b = place(new QPushButton(text, body()), name, text, geometry);
         b->setEnabled(enabled);
         return b;
     };
-    btnUpload = button("btnUpload", QStringLiteral("Upload Selected Effect"), {7, 70, 168, 36}, false);
+    btnUpload = button("btnUpload", QStringLiteral("Upload Selected Effect"), {7, 70, 168, 35}, false);
     btnOpenEffect =
         button("btnOpenEffect", QStringLiteral("Get FX Stored on Pedal"), {8, 132, 168, 25}, false);
     btnRequest = button("btnRequest", QStringLiteral("Request"), {8, 165, 169, 25}, false);
@@ -162,25 +165,26 @@ void TformMain::buildButtons() {
 
 void TformMain::buildBankAndLive() {
     const auto radio = [this](const char* name, const QString& text, QPoint at) {
-        auto* r = place(new QRadioButton(text, this), name, text, QRect(at, QSize()));
-        r->adjustSize();
-        return r;
+        return place(new QRadioButton(text, body()), name, text, QRect(at, QSize()));
     };
     // One exclusive group: they share this parent.
     rdbtnBank1 = radio("rdbtnBank1", QStringLiteral("Bank I"), {9, 285});
     rdbtnBank2 = radio("rdbtnBank2", QStringLiteral("Bank II"), {10, 307});
     rdbtnBank3 = radio("rdbtnBank3", QStringLiteral("Bank III"), {10, 328});
-    swLive = place(new ToggleSwitch(this), "swLive", QStringLiteral("Live"), {129, 285, 48, 21});
+    swLive = place(new ToggleSwitch(body()), "swLive", QStringLiteral("Live"), {129, 285, 48, 21});
     chkFirmwareUpgradeMode =
-        place(new QCheckBox(QStringLiteral("Firmware Upgrade Mode"), this), "chkFirmwareUpgradeMode",
+        place(new QCheckBox(QStringLiteral("Firmware Upgrade Mode"), body()), "chkFirmwareUpgradeMode",
               QStringLiteral("Firmware Upgrade Mode"), {9, 341, 174, 19});
     chkFirmwareUpgradeMode->hide();
 }
 
 void TformMain::buildBrowserAndTimers() {
     lstCategory =
-        place(new QListWidget(this), "lstCategory", QStringLiteral("Categories"), {191, 28, 200, 137});
-    lstEffects = place(new QListWidget(this), "lstEffects", QStringLiteral("Effects"), {191, 173, 200, 211});
+        place(new QListWidget(body()), "lstCategory", QStringLiteral("Categories"), {191, 28, 200, 137});
+    // The seven categories are always there to pick from: the list shows each of them whole.
+    setGrowth(lstCategory, Growth::AllRows);
+    lstEffects =
+        place(new QListWidget(body()), "lstEffects", QStringLiteral("Effects"), {191, 173, 200, 211});
     Timer_USB_read = new ReceivePoll(this);
     Timer_USB_read->setObjectName(QStringLiteral("Timer_USB_read"));
     Timer_USB_read->watch(ctx.link.driver());
@@ -209,7 +213,8 @@ void TformMain::connectControls() {
 QMenu* TformMain::addMenu(QWidget* parent, const char* name, const QString& text) {
     auto* m = new QMenu(text, parent);
     m->setObjectName(QString::fromLatin1(name));
-    m->setAccessibleName(text);
+    // The "&" marks the menu's Alt key; a screen reader says the title without it.
+    m->setAccessibleName(QString(text).remove(u'&'));
     if (auto* bar = qobject_cast<QMenuBar*>(parent))
         bar->addMenu(m);
     else
@@ -224,20 +229,33 @@ QAction* TformMain::addItem(QMenu* menu, const char* name, const QString& text) 
 }
 
 void TformMain::buildMenus() {
-    MenuBar1 = place(new QMenuBar(this), "MenuBar1", QStringLiteral("Menu bar"), {0, 0, 399, 24});
+    MenuBar1 = new QMenuBar(this);
+    MenuBar1->setObjectName(QStringLiteral("MenuBar1"));
+    MenuBar1->setAccessibleName(QStringLiteral("Menu bar"));
+    setFormMenuBar(MenuBar1, 24);
+    // Its controls are laid out in two columns: the buttons on the left, the browser's lists on
+    // the right; a list that grows pushes only its own column down.
+    pushColumnsOnly();
+    setScreenAnchor(this);
     buildFileAndConnectionMenus();
     buildSettingsMenu();
     buildFirmwareAndInfoMenus();
 }
 
 void TformMain::buildFileAndConnectionMenus() {
-    menuFile = addMenu(MenuBar1, "menuFile", QStringLiteral("File"));
+    menuFile = addMenu(MenuBar1, "menuFile", QStringLiteral("&File"));
     menuLoadConfiguration = addItem(menuFile, "menuLoadConfiguration", QStringLiteral("Load Configuration"));
     menuSaveConfiguration = addItem(menuFile, "menuSaveConfiguration", QStringLiteral("Save Configuration"));
     menuLoadIR = addItem(menuFile, "menuLoadIR", QStringLiteral("Load IR"));
     menuLoadIR->setEnabled(false);
+    menuFile->addSeparator();
+    // Closing the main window ends the editor; this is the same from the menu or the keyboard.
+    menuQuit = addItem(menuFile, "menuQuit", QStringLiteral("Quit"));
+    menuQuit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    menuQuit->setShortcutContext(Qt::ApplicationShortcut);
+    connect(menuQuit, &QAction::triggered, this, &QWidget::close);
 
-    menuConnection = addMenu(MenuBar1, "menuConnection", QStringLiteral("Connection"));
+    menuConnection = addMenu(MenuBar1, "menuConnection", QStringLiteral("&Connection"));
     menuScan = addItem(menuConnection, "menuScan", QStringLiteral("Scan"));
     menuConnect = addItem(menuConnection, "menuConnect", QStringLiteral("Link"));
     menuDisconnect = addItem(menuConnection, "menuDisconnect", QStringLiteral("Unlink"));
@@ -245,7 +263,7 @@ void TformMain::buildFileAndConnectionMenus() {
 }
 
 void TformMain::buildSettingsMenu() {
-    menuSettings = addMenu(MenuBar1, "menuSettings", QStringLiteral("Settings"));
+    menuSettings = addMenu(MenuBar1, "menuSettings", QStringLiteral("&Settings"));
     menuLiveEnable = addItem(menuSettings, "menuLiveEnable", QStringLiteral("Alive Parameters!"));
     menuLiveEnable->setCheckable(true);
     menuLiveEnable->setVisible(false);
@@ -262,7 +280,7 @@ void TformMain::buildSettingsMenu() {
 }
 
 void TformMain::buildFirmwareAndInfoMenus() {
-    menuFirmwareUpgrade = addMenu(MenuBar1, "menuFirmwareUpgrade", QStringLiteral("Firmware Upgrade"));
+    menuFirmwareUpgrade = addMenu(MenuBar1, "menuFirmwareUpgrade", QStringLiteral("Firm&ware Upgrade"));
     menuFirmwareUpgradeMode =
         addItem(menuFirmwareUpgrade, "menuFirmwareUpgradeMode", QStringLiteral("Upgrade Mode"));
     menuFirmwareUpgradeMode->setCheckable(true);
@@ -271,7 +289,7 @@ void TformMain::buildFirmwareAndInfoMenus() {
     enable(menuStartFirmwareUpgrade, false);
     menuEraseSettings = addItem(menuFirmwareUpgrade, "menuEraseSettings", QStringLiteral("Erase Settings"));
 
-    menuInfo = addMenu(MenuBar1, "menuInfo", QStringLiteral("Info"));
+    menuInfo = addMenu(MenuBar1, "menuInfo", QStringLiteral("&Info"));
     menuQuickStart = addItem(menuInfo, "menuQuickStart", QStringLiteral("Quick Start"));
     menuQuickStart->setVisible(false);
     menuSupport = addItem(menuInfo, "menuSupport", QStringLiteral("Support"));
@@ -302,7 +320,9 @@ void TformMain::FormCreate() {
     create_categories();
     menuShowUpdateMsg->setChecked(showUpdateMessage);
     versionAddress_ = VersionCheck::webAddress(VersionCheck::kVersionPath);
-    TimerCheckWebVersion->start();
+    // The version timer starts in windowsCreated(): a start-up box below runs the event loop,
+    // and a check firing then would read settings not yet loaded and open a notice window not
+    // yet made.
     ctx.state.appVersion = GetAppVersionText();
     menuAppVersion->setText(menuAppVersion->text() + QStringLiteral(" ") + ctx.state.appVersion);
     EnsureDocumentsFolder(QStringLiteral("Merrow"));
@@ -592,13 +612,18 @@ void TformMain::openParameterWindow(const QString& caption, bool setWidth) {
     TformFXParameters* params = windows.formFXParameters;
     if (params->isVisible())
         params->close();
+    // A text of this window may have just grown (the device label at Link): its frame is taken
+    // where the grown window has it.
+    fitToContents();
     // Beside this window's frame, not its inside: under a window manager the frame is wider.
     const QRect frame = frameGeometry();
+    const int width = params->width();
     params->move(frame.x() + frame.width(), frame.y());
     params->setWindowTitle(caption);
+    // Builds the rows for the effect and sizes the window to hold them, on the screen.
     params->show();
-    const int height = TformFXParameters::windowHeight(ctx.state.numOfParameters, ctx.state.numOfReadbacks);
-    params->setFixedSize(setWidth ? TformFXParameters::kWindowWidth : params->width(), height);
+    if (!setWidth)
+        params->keepWidth(width);
 }
 
 bool TformMain::showPedalEffectInBrowser() {
@@ -836,9 +861,14 @@ void TformMain::ShowMidiChannel() {
 }
 
 void TformMain::CreateMidiChannelMenu() {
+    // Once Request has made them check items, one channel is ticked at a time: a click on
+    // another unticks the last (the channel it sends is the pedal's from then on).
+    auto* channels = new QActionGroup(menuMIDIchannel);
+    channels->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     for (int i = 0; i <= 16; ++i) {
         QAction* channel = menuMIDIchannel->addAction(i == 0 ? QStringLiteral("OMNI") : QString::number(i));
         channel->setObjectName(QStringLiteral("midiChannelItem%1").arg(i));
+        channels->addAction(channel);
         channel->setCheckable(false);
         midiChannelItems << channel;
         on(channel, &QAction::triggered, [this, channel] { menuMIDIchannelsClickItem(channel); });

@@ -218,6 +218,7 @@ private:
     QAction* menuLoadConfiguration;
     QAction* menuSaveConfiguration;
     QAction* menuLoadIR;
+    QAction* menuQuit;
     QMenu* menuConnection;
     QAction* menuScan;
     QAction* menuConnect;

@@ -131,7 +131,6 @@ void TformMain::menuMIDIchannelsClickItem(QAction* item) {
 void TformMain::swLiveSwitch() {
     const bool on = swLive->isChecked();
     lblLive->setText(on ? QStringLiteral("Live ON") : QStringLiteral("Live OFF"));
-    lblLive->adjustSize();
     ctx.worker().send(setLiveText(on));
 }
 

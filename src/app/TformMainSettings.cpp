@@ -9,6 +9,7 @@
 #include "base/VersionCheck.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
@@ -119,12 +120,10 @@ void TformMain::applyLook(int look) {
     if (!sheet)
         return;
     qApp->setStyleSheet(QString::fromUtf8(*sheet));
-    // What was sized to its text at start grows or shrinks with the look's font.
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{lblBankNum, lblLive, rdbtnBank1, rdbtnBank2, rdbtnBank3})
-        control->adjustSize();
-    if (windows.formNewVersionMsg)
-        windows.formNewVersionMsg->fitToLook();
+    // Every window lays its controls out again for the look's font when it takes the new style.
+    // The menu ticks the look worn now; look 7, which it does not offer, ticks none.
+    for (QAction* item : menuLook->actions())
+        item->setChecked(menuLook->actions().indexOf(item) == look);
 }
 
 void TformMain::reportSettingsProblems() {
@@ -137,9 +136,18 @@ void TformMain::reportSettingsProblems() {
 }
 
 void TformMain::CreateLookMenu() {
+    // One look at a time, and the menu shows which; none where the look is one it does not offer.
+    auto* looks = new QActionGroup(menuLook);
+    looks->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int i = 0; i <= 6; ++i) {
-        QAction* look = menuLook->addAction(QString::number(i));
+        // Each look by its number and the name its sheet gives it.
+        const QString title = StartupSettings::lookTitle(
+            ProductData::raw(StartupSettings::lookSheetName(i)).value_or(QByteArray()));
+        QAction* look = menuLook->addAction(title.isEmpty() ? QString::number(i)
+                                                            : QStringLiteral("%1: %2").arg(i).arg(title));
         look->setObjectName(QStringLiteral("menuLook%1").arg(i));
+        look->setCheckable(true);
+        looks->addAction(look);
         on(look, &QAction::triggered, [this, look] { menuLookClickItem(look); });
     }
 }

@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
-#include <algorithm>
 
 namespace {
 const QString kNewVersionText = QStringLiteral("A new version of the Tarvo Max Editor is available");
@@ -19,41 +18,26 @@ TformNewVersionMsg::TformNewVersionMsg(EditorContext& context)
     : EditorForm(context, QStringLiteral("formNewVersionMsg"), QStringLiteral("New Version"), QSize(282, 151),
                  QPoint(450, 25)) {
     // The labels are made with their texts so a screen reader follows the texts themselves.
-    Label1 = place(new QLabel(kNewVersionText, this), "Label1", kNewVersionText, kLabel1Geometry);
+    Label1 = place(new QLabel(kNewVersionText, body()), "Label1", kNewVersionText, kLabel1Geometry);
     Label1->setAlignment(Qt::AlignCenter);
     // A look with a larger font breaks the line rather than cutting it off.
     Label1->setWordWrap(true);
-    Label2 = place(new QLabel(versionsLine(), this), "Label2", versionsLine(), {0, 34, 282, 17});
+    Label2 = place(new QLabel(versionsLine(), body()), "Label2", versionsLine(), {0, 34, 282, 17});
     Label2->setAlignment(Qt::AlignCenter);
     Label2->hide();
-    btnLaunchUpdate = place(new QPushButton(QStringLiteral("Update Now"), this), "btnLaunchUpdate",
+    btnLaunchUpdate = place(new QPushButton(QStringLiteral("Update Now"), body()), "btnLaunchUpdate",
                             QStringLiteral("Update Now"), kLaunchUpdateGeometry);
-    btnSeeWhatsNew = place(new QPushButton(QStringLiteral("What's New?"), this), "btnSeeWhatsNew",
+    btnSeeWhatsNew = place(new QPushButton(QStringLiteral("What's New?"), body()), "btnSeeWhatsNew",
                            QStringLiteral("What's New?"), kSeeWhatsNewGeometry);
-    CheckBox1 = place(new QCheckBox(QStringLiteral("Don't Show This Message Again"), this), "CheckBox1",
+    // The two buttons stand centred under the message, as designed, however wide they grow.
+    keepCentred(btnLaunchUpdate);
+    keepCentred(btnSeeWhatsNew);
+    CheckBox1 = place(new QCheckBox(QStringLiteral("Don't Show This Message Again"), body()), "CheckBox1",
                       QStringLiteral("Don't Show This Message Again"), {46, 132, 200, 17});
     on(btnLaunchUpdate, &QPushButton::clicked, [this] { btnLaunchUpdateClick(); });
     on(btnSeeWhatsNew, &QPushButton::clicked, [this] { btnSeeWhatsNewClick(); });
     on(CheckBox1, &QCheckBox::toggled, [this] { CheckBox1Change(); });
     FormCreate();
-}
-
-void TformNewVersionMsg::showEvent(QShowEvent* event) {
-    fitToLook();
-    EditorForm::showEvent(event);
-}
-
-void TformNewVersionMsg::fitToLook() {
-    const auto fit = [](QWidget* control, QRect designed) {
-        control->ensurePolished();
-        const int width = std::max(designed.width(), control->sizeHint().width());
-        const int height = std::max(designed.height(), control->sizeHint().height());
-        control->setGeometry(designed.x() - (width - designed.width()) / 2, designed.y(), width, height);
-    };
-    fit(btnLaunchUpdate, kLaunchUpdateGeometry);
-    fit(btnSeeWhatsNew, kSeeWhatsNewGeometry);
-    CheckBox1->adjustSize();
-    Label1->setFixedHeight(std::max(kLabel1Geometry.height(), Label1->heightForWidth(Label1->width())));
 }
 
 void TformNewVersionMsg::FormCreate() {

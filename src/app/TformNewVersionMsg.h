@@ -13,12 +13,6 @@ class TformNewVersionMsg : public EditorForm {
 public:
     explicit TformNewVersionMsg(EditorContext& context);
 
-    // Widens what a look's font has outgrown, keeping each control centred where it was designed.
-    void fitToLook();
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
 signals:
     // The updater has been asked to replace the editor, which must end for it (whether or not
     // it started).

@@ -99,4 +99,15 @@ QString writeNotice(Services& services, bool show) {
     return {};
 }
 
+QString lookTitle(const QByteArray& sheet) {
+    static const QByteArray opening = "/* Tarvo Max look: ";
+    if (!sheet.startsWith(opening))
+        return {};
+    const qsizetype end = sheet.indexOf(':', opening.size());
+    const qsizetype lineEnd = sheet.indexOf('\n');
+    if (end < 0 || (lineEnd >= 0 && end > lineEnd))
+        return {};
+    return QString::fromUtf8(sheet.mid(opening.size(), end - opening.size())).trimmed();
+}
+
 } // namespace StartupSettings

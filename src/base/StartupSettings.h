@@ -58,4 +58,8 @@ inline QString lookSheetName(int look) {
     return QStringLiteral("Style_%1").arg(look);
 }
 
+// The name a look's sheet gives itself in its opening comment ("/* Tarvo Max look: Studio Light:
+// ... */" names "Studio Light"); empty for a sheet that names no look.
+QString lookTitle(const QByteArray& sheet);
+
 } // namespace StartupSettings

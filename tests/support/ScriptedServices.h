@@ -12,16 +12,23 @@
 // into virtual time so no test ever sleeps or waits on a box.
 class ScriptedServices : public Services {
 public:
-    void showMessage(const QString& text) override { messages << text; }
+    void showMessage(const QString& text) override {
+        messages << text;
+        box();
+    }
     bool confirm(const QString& text) override {
         questions << text;
+        box();
         if (answers.empty())
             return true;
         const bool answer = answers.front();
         answers.pop_front();
         return answer;
     }
-    void reportError(const QString& text) override { errors << text; }
+    void reportError(const QString& text) override {
+        errors << text;
+        box();
+    }
     QString openFileName(const QString& caption, const QString& filter, const QString& start) override {
         dialogs << QStringList{caption, filter, start};
         return next(openFiles);
@@ -66,6 +73,8 @@ public:
     // Advanced by the pauses the worker thread takes, read by the windows' thread.
     std::atomic<std::int64_t> now{0};
     std::function<void(int)> onPause;
+    // Runs while a box is "open": a real box runs the event loop until it is answered.
+    std::function<void()> onBox;
     QStringList openedUrls;
     QList<QStringList> startedPrograms;
     bool elevatedStarts = true;
@@ -82,4 +91,8 @@ public:
 
 private:
     static QString next(QStringList& list) { return list.isEmpty() ? QString() : list.takeFirst(); }
+    void box() {
+        if (onBox)
+            onBox();
+    }
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Pointer.h"
 #include "ProductData.h"
 #include "app/EditorApp.h"
 #include "app/TformMain.h"
@@ -193,12 +194,13 @@ struct TestEditor {
         return done();
     }
 
-    // A person's actions, on controls found by name.
+    // A person's actions, on controls found by name: a click in the middle of the control through
+    // its window (whatever lies on top there takes it), a menu item chosen from the menu bar.
     void click(const QString& button) {
         auto* b = find<QAbstractButton>(button);
         if (!b)
             throw std::runtime_error("no button " + button.toStdString());
-        b->click();
+        Pointer::click(b);
         settle();
     }
     // A pointer's click at the middle of a control, hit-tested through its window as a real
@@ -207,15 +209,13 @@ struct TestEditor {
         auto* w = find<QWidget>(control);
         if (!w)
             throw std::runtime_error("no control " + control.toStdString());
-        QWidget* window = w->window();
-        const QPoint at = w->mapTo(window, w->rect().center());
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, at);
+        Pointer::click(w);
     }
     void trigger(const QString& item) {
         auto* a = find<QAction>(item);
         if (!a)
             throw std::runtime_error("no menu item " + item.toStdString());
-        a->trigger();
+        Pointer::choose(a);
         settle();
     }
     // Clicks the row of a list that shows `text`.
@@ -224,8 +224,7 @@ struct TestEditor {
         const auto rows = l ? l->findItems(text, Qt::MatchExactly) : QList<QListWidgetItem*>{};
         if (rows.isEmpty())
             throw std::runtime_error("no row " + text.toStdString() + " in " + list.toStdString());
-        l->scrollToItem(rows.first());
-        QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(rows.first()).center());
+        Pointer::clickRow(l, rows.first());
         settle();
     }
     QString text(const QString& label) {

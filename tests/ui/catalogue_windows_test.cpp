@@ -81,14 +81,16 @@ TEST_F(CatalogueWindows, TheInformationPageOpensBesideTheParameterWindow) {
     auto* params = editor.find<TformFXParameters>("formFXParameters");
     ASSERT_TRUE(params);
     params->show();
-    params->move(40, 60);
-    editor.click("btnGetFXInfo"); // enabled though hidden: nothing in the window shows it
+    params->move(10, 60);
+    // Enabled though hidden: nothing in the window shows it. Shown here to be clicked.
     EXPECT_FALSE(editor.find<QWidget>("btnGetFXInfo")->isVisible());
+    editor.find<QWidget>("btnGetFXInfo")->show();
+    editor.click("btnGetFXInfo");
 
     auto* info = editor.find<TformFXInfo>("formFXInfo");
     ASSERT_TRUE(info && info->isVisible());
     EXPECT_EQ(info->windowTitle(), "Drive + Spring");
-    EXPECT_EQ(info->pos(), QPoint(40 + params->frameGeometry().width(), 60));
+    EXPECT_EQ(info->pos(), QPoint(10 + params->frameGeometry().width(), 60));
     const QByteArray page = *ProductData::raw("Drive_plus_Spring_info");
     const QStringList log = editor.logLines();
     EXPECT_TRUE(log.contains(QString::fromLatin1(page).remove('\r').remove('\n')));
@@ -101,9 +103,9 @@ TEST_F(CatalogueWindows, TheInformationPageOpensBesideTheParameterWindow) {
     EXPECT_EQ(info->WebBrowser1->documentTitle(), "Drive + Spring");
 
     // Again, after the parameter window moved: closed and reopened at its new right edge.
-    params->move(100, 90);
+    params->move(20, 90);
     editor.click("btnGetFXInfo");
-    EXPECT_EQ(info->pos(), QPoint(100 + params->frameGeometry().width(), 90));
+    EXPECT_EQ(info->pos(), QPoint(20 + params->frameGeometry().width(), 90));
 }
 
 TEST_F(CatalogueWindows, EveryEffectsPageDisplays) {

@@ -42,9 +42,19 @@ TEST_F(EffectFlow, LinkOpensTheStoredEffectBesideTheMainWindow) {
     ASSERT_TRUE(params()->isVisible());
     EXPECT_EQ(params()->windowTitle(), "Digital Delay v1");
     EXPECT_EQ(QAccessible::queryAccessibleInterface(params())->text(QAccessible::Name), "Digital Delay v1");
+    // Beside the main window, as far as the screen has room for it there.
     const QRect mainFrame = editor.find("formMain")->frameGeometry();
-    EXPECT_EQ(params()->frameGeometry().topLeft(), QPoint(mainFrame.x() + mainFrame.width(), mainFrame.y()));
-    EXPECT_EQ(params()->size(), QSize(420, (7 + 1 + 4) * 25 + 10));
+    const QRect screen = params()->screen()->availableGeometry();
+    EXPECT_EQ(params()->frameGeometry().topLeft(),
+              QPoint(std::min(mainFrame.x() + mainFrame.width(),
+                              screen.right() + 1 - params()->frameGeometry().width()),
+                     mainFrame.y()));
+    EXPECT_TRUE(screen.contains(params()->frameGeometry()));
+    // The design's size, and more where its controls need it (the Subdivision selector's longest
+    // position, selectors a little taller than designed): the window holds every row.
+    EXPECT_GE(params()->width(), 420);
+    EXPECT_GE(params()->height(), (7 + 1 + 4) * 25 + 10);
+    EXPECT_GT(params()->height(), editor.find("readbackBox0")->geometry().bottom());
     EXPECT_EQ(list("lstCategory")->currentItem()->text(), "Other");
     EXPECT_EQ(list("lstEffects")->currentItem()->text(), "Digital Delay");
     EXPECT_EQ(list("lstEffects")->count(), 7);
@@ -58,7 +68,7 @@ TEST_F(EffectFlow, LinkOpensTheStoredEffectBesideTheMainWindow) {
     EXPECT_EQ(toggle(4)->geometry(), QRect(190, 110, 40, 20));
     EXPECT_EQ(editor.text("paramButton5"), "Tap");
     EXPECT_EQ(selector(6)->count(), 5);
-    EXPECT_EQ(editor.find("bypassAssignBox")->geometry(), QRect(300, 185, 70, 20));
+    EXPECT_EQ(editor.find("bypassAssignBox")->geometry().topLeft(), QPoint(300, 185));
     EXPECT_EQ(editor.find("readbackBox0")->geometry().top(), 235);
     EXPECT_EQ(pot(0)->accessibleName(), "Time");
     EXPECT_EQ(editor.find("assignBox0")->accessibleName(), "Assign Time");
@@ -81,8 +91,7 @@ TEST_F(EffectFlow, RequestFillsTheWindowAndControlsWriteExactBytes) {
     EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"01034000400000"});
     EXPECT_EQ(editor.pedal().value(0), 512 * 8192);
     EXPECT_TRUE(editor.logLines().contains("data sent pot 0: 01034000400000"));
-    toggle(4)->click();
-    editor.settle();
+    editor.click("switchControl4");
     EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"01037000800000"});
 }
 
@@ -148,7 +157,8 @@ TEST(OversizedLayout, OpensCutToWhatFits) {
     big.trigger("menuConnect");
     EXPECT_EQ(big.context->state.numOfParameters, 16u);
     EXPECT_EQ(big.context->state.numOfReadbacks, 0u);
-    EXPECT_EQ(big.find("formFXParameters")->height(), (16 + 0 + 4) * 25 + 10);
+    EXPECT_GE(big.find("formFXParameters")->height(), (16 + 0 + 4) * 25 + 10);
+    EXPECT_GT(big.find("formFXParameters")->height(), big.find("presetAssignBox")->geometry().bottom());
     EXPECT_TRUE(big.logLines().contains(
         "layout declares 24 parameters and 1 readbacks; only 16 and 0 fit and are shown"));
     EXPECT_EQ(big.find<QListWidget>("lstEffects")->count(), 0) << "in no category";

@@ -5,6 +5,7 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QIcon>
 #include <QMenu>
 #include <QRadioButton>
 #include <QTimer>
@@ -14,11 +15,17 @@ namespace {
 
 const QByteArray kNoEffectStored = "255\r\n255\r\n3\r\n7\r\n";
 
+// Where a control lies in its window's client area, whatever it is placed on inside the window.
+QRect inWindow(const QWidget* control) {
+    return QRect(control->mapTo(control->window(), QPoint(0, 0)), control->size());
+}
+
 TEST(MainWindowTest, StartsWithTheDesignLayoutAndNoMessage) {
     TestEditor editor;
     QWidget* w = editor.find("formMain");
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->windowTitle(), "Tarvo Max Editor");
+    // The design's client area, which the default look's controls fit as designed.
     EXPECT_EQ(w->size(), QSize(399, 391));
 
     struct Control {
@@ -29,10 +36,10 @@ TEST(MainWindowTest, StartsWithTheDesignLayoutAndNoMessage) {
         bool hidden;
     };
     const Control controls[] = {
-        {"lblDeviceName", "Device Name: ", {8, 29, 174, 17}, true, false},
+        {"lblDeviceName", "Device Name: ", {8, 29, 174, 15}, true, false},
         {"lblFirmwareVersion", "Firmware Version: ", {9, 44, 174, 20}, true, false},
         {"lblSerialNumber", "Serial Number: ", {8, 47, 185, 17}, true, true},
-        {"btnUpload", "Upload Selected Effect", {7, 70, 168, 36}, false, false},
+        {"btnUpload", "Upload Selected Effect", {7, 70, 168, 35}, false, false},
         {"lblStatus", "Status: ", {7, 105, 174, 17}, true, false},
         {"btnOpenEffect", "Get FX Stored on Pedal", {8, 132, 168, 25}, false, false},
         {"btnRequest", "Request", {8, 165, 169, 25}, false, false},
@@ -51,7 +58,7 @@ TEST(MainWindowTest, StartsWithTheDesignLayoutAndNoMessage) {
         if (!c.text.isEmpty()) {
             EXPECT_EQ(editor.text(c.name), c.text) << c.name;
         }
-        EXPECT_EQ(widget->geometry(), c.geometry) << c.name;
+        EXPECT_EQ(inWindow(widget), c.geometry) << c.name;
         EXPECT_EQ(widget->isEnabled(), c.enabled) << c.name;
         EXPECT_EQ(widget->isHidden(), c.hidden) << c.name;
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
@@ -62,9 +69,9 @@ TEST(MainWindowTest, StartsWithTheDesignLayoutAndNoMessage) {
 
 TEST(MainWindowTest, StartsWithNoBankNoLiveNoLinkAndTheCategoriesListed) {
     TestEditor editor;
-    EXPECT_EQ(editor.find("lblBankNum")->pos(), QPoint(9, 269));
+    EXPECT_EQ(inWindow(editor.find("lblBankNum")).topLeft(), QPoint(9, 269));
     EXPECT_FALSE(editor.enabled("lblBankNum"));
-    EXPECT_EQ(editor.find("rdbtnBank2")->pos(), QPoint(10, 307));
+    EXPECT_EQ(inWindow(editor.find("rdbtnBank2")).topLeft(), QPoint(10, 307));
     for (const char* bank : {"rdbtnBank1", "rdbtnBank2", "rdbtnBank3"})
         EXPECT_FALSE(editor.find<QRadioButton>(bank)->isChecked()) << bank;
     EXPECT_EQ(editor.text("lblLive"), "Live OFF");
@@ -109,7 +116,8 @@ TEST(MainWindowTest, MenusCarryTheirItemsAndStates) {
             t << a->text();
         return t;
     };
-    EXPECT_EQ(texts("menuFile"), (QStringList{"Load Configuration", "Save Configuration", "Load IR"}));
+    EXPECT_EQ(texts("menuFile"),
+              (QStringList{"Load Configuration", "Save Configuration", "Load IR", "", "Quit"}));
     EXPECT_EQ(texts("menuConnection"), (QStringList{"Scan", "Link", "Unlink"}));
     EXPECT_EQ(texts("menuSettings"), (QStringList{"Alive Parameters!", "Look", "MIDI", "Mode"}));
     EXPECT_EQ(texts("menuMode"), (QStringList{"Preset Mode", "FX Bank Mode"}));
@@ -118,7 +126,8 @@ TEST(MainWindowTest, MenusCarryTheirItemsAndStates) {
     EXPECT_EQ(texts("menuInfo"), (QStringList{"Quick Start", "Support", "Version:  1.0",
                                               "New version available:", "Device Serial: ", "Update Now",
                                               "Show Update Message"}));
-    EXPECT_EQ(texts("menuLook"), (QStringList{"0", "1", "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(texts("menuLook"), (QStringList{"0: Studio Light", "1: Night Stage", "2: High Contrast",
+                                              "3: Warm Valve", "4: Deep Ocean", "5: Forest", "6: Graphite"}));
     QStringList channels{"OMNI"};
     for (int i = 1; i <= 16; ++i)
         channels << QString::number(i);
@@ -132,6 +141,39 @@ TEST(MainWindowTest, MenusCarryTheirItemsAndStates) {
     EXPECT_FALSE(editor.find<QAction>("menuLiveEnable")->isVisible());
     EXPECT_FALSE(editor.find<QAction>("menuQuickStart")->isVisible());
     EXPECT_TRUE(editor.find<QAction>("menuShowUpdateMsg")->isChecked());
+}
+
+TEST(MainWindowTest, TheKeyboardOpensEachMenuAndQuitEndsTheEditor) {
+    TestEditor editor;
+    QWidget* main = editor.find("formMain");
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+    const std::pair<Qt::Key, const char*> menus[] = {{Qt::Key_F, "menuFile"},
+                                                     {Qt::Key_C, "menuConnection"},
+                                                     {Qt::Key_S, "menuSettings"},
+                                                     {Qt::Key_W, "menuFirmwareUpgrade"},
+                                                     {Qt::Key_I, "menuInfo"}};
+    for (const auto& [key, name] : menus) {
+        QTest::keyClick(main->windowHandle(), key, Qt::AltModifier);
+        QMenu* menu = editor.find<QMenu>(name);
+        EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 2000)) << name;
+        Pointer::closeMenus();
+    }
+    EXPECT_EQ(editor.find<QAction>("menuQuit")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    editor.find("formPrint")->show();
+    QTest::keyClick(main->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_FALSE(editor.find("formPrint")->isVisible()) << "every window goes with the editor";
+}
+
+TEST(MainWindowTest, EveryWindowCarriesTheEditorsIcon) {
+    TestEditor editor;
+    const QIcon icon = QApplication::windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    for (const QSize size : {QSize(16, 16), QSize(32, 32), QSize(48, 48), QSize(256, 256)})
+        EXPECT_TRUE(icon.availableSizes().contains(size)) << size.width();
+    for (const char* name : {"formMain", "formFXParameters", "formPrint", "formFirmwareUpgrade"})
+        EXPECT_EQ(editor.find(name)->windowIcon().cacheKey(), icon.cacheKey()) << name;
 }
 
 TEST(MainWindowTest, OnlyCtrlShiftPOpensTheConsole) {
@@ -361,10 +403,10 @@ TEST(MainWindowTest, UnlinkDuringLinksWaitLeavesTheEditorUnlinked) {
     TestEditor editor({{"FT1A2B3C", "FT230X Basic UART"}});
     // The player gives up while the editor waits for the stored effect.
     editor.holdAtNextPause();
-    editor.find<QAction>("menuConnect")->trigger();
+    Pointer::choose(editor.find<QAction>("menuConnect"));
     ASSERT_TRUE(editor.waitUntilHeld());
     EXPECT_FALSE(editor.enabled("menuConnect")) << "no second Link inside the first";
-    editor.find<QAction>("menuDisconnect")->trigger();
+    Pointer::choose(editor.find<QAction>("menuDisconnect"));
     editor.release();
     editor.settle();
     EXPECT_EQ(editor.text("lblDeviceName"), "Tarvo Max");

@@ -47,10 +47,8 @@ TEST_F(Operations, NoClickKeyOrScreenReaderActionStartsASecondExchange) {
         if (accessible && accessible->actionInterface())
             accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     }
-    for (const char* item : {"menuEraseSettings", "menuFirmwareUpgradeMode", "menuLoadConfiguration"}) {
-        EXPECT_FALSE(editor.find<QAction>(item)->isEnabled()) << item;
-        editor.find<QAction>(item)->trigger();
-    }
+    for (const char* item : {"menuEraseSettings", "menuFirmwareUpgradeMode", "menuLoadConfiguration"})
+        EXPECT_FALSE(Pointer::choose(editor.find<QAction>(item))) << item << " cannot be chosen";
     EXPECT_FALSE(editor.find<QMenu>("menuMIDI")->isEnabled());
     editor.release();
     editor.settle();
@@ -81,8 +79,7 @@ TEST_F(Operations, AWindowClosedDuringRequestLeavesNothingThatActsOnIt) {
     for (const char* off : {"btnRequest", "btnAssign", "btnStoreSettingsOnPedal"})
         EXPECT_FALSE(editor.enabled(off)) << off;
     editor.wire->take();
-    editor.find<QAbstractButton>("btnAssign")->click();
-    editor.settle();
+    editor.click("btnAssign");
     EXPECT_TRUE(editor.wire->take().empty()) << "no assignment of a window that is gone";
 }
 
@@ -101,7 +98,7 @@ TEST_F(Operations, AnotherEffectChosenDuringRequestDoesNotGetThePedalsValues) {
 TEST_F(Operations, UnlinkDuringAnExchangeEndsItAndUnlinks) {
     ASSERT_NO_FATAL_FAILURE(requestHeld());
     EXPECT_TRUE(editor.enabled("menuDisconnect")) << "Unlink is the way out of any exchange";
-    editor.find<QAction>("menuDisconnect")->trigger();
+    ASSERT_TRUE(Pointer::choose(editor.find<QAction>("menuDisconnect")));
     editor.release();
     editor.settle();
     EXPECT_TRUE(editor.enabled("menuConnect"));

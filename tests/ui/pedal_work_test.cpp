@@ -65,8 +65,7 @@ TEST_F(PedalWork, UploadsIntoEachBank) {
     const char* const banks[] = {"rdbtnBank1", "rdbtnBank2", "rdbtnBank3"};
     for (int bank = 0; bank < 3; ++bank) {
         choose("Gain", "Proxima Boost");
-        button(banks[bank])->click();
-        editor.settle();
+        editor.click(banks[bank]);
         editor.wire->take();
         editor.click("btnUpload");
         const std::vector<QByteArray> written = editor.wire->take();
@@ -159,8 +158,7 @@ TEST_F(PedalWork, ReverseBoxesTakeEffectAtOnce) {
     box("assignBox0")->setCurrentIndex(0);
     editor.settle();
     editor.wire->take();
-    button("reverseBox0")->click();
-    editor.settle();
+    editor.click("reverseBox0");
     EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"080100"});
     EXPECT_EQ(pedal().reverse(0), 1);
     // "--" unchecks and disables the box, and the pedal hears it.
@@ -182,13 +180,11 @@ TEST_F(PedalWork, MidiChannelLiveAndStoreSettings) {
     EXPECT_EQ(pedal().midiChannel(), 16);
     EXPECT_TRUE(editor.logLines().contains("Midi channel: 16"));
 
-    button("swLive")->click();
-    editor.settle();
+    editor.click("swLive");
     EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"0A0100"});
     EXPECT_EQ(editor.text("lblLive"), "Live ON");
     EXPECT_TRUE(pedal().live());
-    button("swLive")->click();
-    editor.settle();
+    editor.click("swLive");
     EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"0A0000"});
     EXPECT_EQ(editor.text("lblLive"), "Live OFF");
 
@@ -197,6 +193,24 @@ TEST_F(PedalWork, MidiChannelLiveAndStoreSettings) {
     editor.click("btnStoreSettingsOnPedal");
     EXPECT_EQ(editor.wire->take(), std::vector<QByteArray>{"0307"});
     EXPECT_TRUE(editor.logLines().contains("Store settings message (HEX): 0307"));
+}
+
+TEST_F(PedalWork, OneMidiChannelIsTickedAtATime) {
+    const auto ticked = [&] {
+        QStringList names;
+        for (QAction* item : editor.find<QMenu>("menuMIDIchannel")->actions())
+            if (item->isChecked())
+                names << item->objectName();
+        return names;
+    };
+    request();
+    EXPECT_EQ(ticked(), QStringList{"midiChannelItem0"}) << "the pedal's channel, from its state";
+    editor.trigger("midiChannelItem9");
+    EXPECT_EQ(ticked(), QStringList{"midiChannelItem9"}) << "the channel just sent";
+    editor.trigger("midiChannelItem9");
+    EXPECT_EQ(ticked(), QStringList{"midiChannelItem9"});
+    request();
+    EXPECT_EQ(ticked(), QStringList{"midiChannelItem9"}) << "as the pedal now reports it";
 }
 
 TEST_F(PedalWork, EraseSettingsErasesAndReadsBothMemories) {
@@ -229,7 +243,7 @@ TEST_F(PedalWork, BankModeFromThePedalLeavesTheWindowsAlone) {
     // The pedal reports bank mode in its state block: the window stays as it is.
     editor.trigger("menuModeBank");
     choose("Gain", "Proxima Boost");
-    button("rdbtnBank3")->click();
+    editor.click("rdbtnBank3");
     editor.click("btnUpload");
     editor.trigger("menuModePreset");
     editor.click("btnOpenEffect"); // the pedal now holds Proxima Boost in bank III
@@ -246,6 +260,9 @@ TEST_F(PedalWork, BankModeFromThePedalLeavesTheWindowsAlone) {
 }
 
 TEST_F(PedalWork, TheConsoleMemoryToolsAskForAMemoryFirst) {
+    // The console opens from the main window's keys.
+    QTest::keyClick(editor.find("formMain")->windowHandle(), Qt::Key_P,
+                    Qt::ControlModifier | Qt::ShiftModifier);
     editor.click("btnEraseEeprom");
     editor.click("btnReadEEPROM");
     EXPECT_TRUE(editor.wire->take().empty());

@@ -90,6 +90,29 @@ TEST_F(Settings, APickedLookIsWornAtOnceAndAgainAfterARestart) {
     EXPECT_EQ(qApp->styleSheet(), look(5));
 }
 
+TEST_F(Settings, TheLookMenuNamesTheLooksAndTicksTheOneWorn) {
+    const auto ticked = [](TestEditor& editor) {
+        QStringList names;
+        for (QAction* item : editor.find<QMenu>("menuLook")->actions())
+            if (item->isChecked())
+                names << item->objectName();
+        return names;
+    };
+    {
+        TestEditor editor = start();
+        EXPECT_EQ(editor.text("menuLook0"), "0: Studio Light");
+        EXPECT_EQ(editor.text("menuLook6"), "6: Graphite");
+        EXPECT_EQ(ticked(editor), QStringList{"menuLook0"});
+        editor.trigger("menuLook3");
+        EXPECT_EQ(ticked(editor), QStringList{"menuLook3"});
+        editor.trigger("menuLook3");
+        EXPECT_EQ(ticked(editor), QStringList{"menuLook3"}) << "picking the look worn keeps it ticked";
+    }
+    putBytes(file("Merrow/style.txt"), "7");
+    TestEditor editor = start();
+    EXPECT_TRUE(ticked(editor).isEmpty()) << "the menu does not offer look 7";
+}
+
 TEST_F(Settings, ShowUpdateMessageTogglesAndKeepsItsStateInTheFile) {
     TestEditor editor = start();
     const QString notice = file("Merrow/Tarvo Max/ShowMessageVersionAtStartup.txt");
@@ -281,7 +304,7 @@ bool checkHasRun(TestEditor& editor) {
 }
 
 void clickDontShowAgain(TestEditor& editor) {
-    editor.find("formNewVersionMsg")->findChild<QCheckBox*>("CheckBox1")->click();
+    Pointer::click(editor.find("formNewVersionMsg")->findChild<QCheckBox*>("CheckBox1"));
     editor.settle();
 }
 
@@ -300,7 +323,7 @@ struct Notice : ::testing::Test {
         return editor.find("formNewVersionMsg")->findChild<T*>(QString::fromLatin1(name));
     }
     void click(const char* name) {
-        control<QAbstractButton>(name)->click();
+        Pointer::click(control<QAbstractButton>(name));
         editor.settle();
     }
     TestEditor editor;
@@ -337,6 +360,36 @@ TEST_F(Notice, ShowsItsTextsAndButtons) {
     for (const char* name : {"btnLaunchUpdate", "btnSeeWhatsNew", "CheckBox1"}) {
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control(name));
         EXPECT_EQ(accessible->text(QAccessible::Name), control<QAbstractButton>(name)->text()) << name;
+    }
+}
+
+TEST(StartUp, ABoxLeftOpenAtStartWhileANewerVersionIsAnnouncedWaitsForTheWindowsAndTheSettings) {
+    // A start-up box (a style file that holds no number) is left open longer than the version
+    // check's second while a newer version is on the web: the check comes once every window
+    // exists and the box is answered, and it honours the notice setting.
+    for (const QByteArray& notice : {QByteArray("YES"), QByteArray("NO")}) {
+        QTemporaryDir documents;
+        putBytes(documents.path() + "/Merrow/style.txt", "blue");
+        putBytes(documents.path() + "/Merrow/Tarvo Max/ShowMessageVersionAtStartup.txt", notice);
+        ScriptedServices services;
+        services.documents = documents.path();
+        services.httpReply = kNewerOnTheWeb;
+        services.onBox = [] { QTest::qWait(1500); };
+        FakeFtDriver driver;
+        EditorContext context(services, driver);
+        EditorApp editor(context);
+        editor.main().show();
+        services.onBox = {};
+        ASSERT_EQ(services.errors.size(), 1) << notice.toStdString();
+        EXPECT_TRUE(services.requestedUrls.isEmpty()) << "no check while the box was open";
+        QElapsedTimer waited;
+        waited.start();
+        while (services.requestedUrls.isEmpty() && waited.elapsed() < 5000)
+            QTest::qWait(20);
+        ASSERT_EQ(services.requestedUrls.size(), 1) << notice.toStdString();
+        QTest::qWait(50);
+        EXPECT_EQ(editor.windows().formNewVersionMsg->isVisible(), notice == "YES") << notice.toStdString();
+        EXPECT_TRUE(editor.main().findChild<QAction*>("menuUpdateNow")->isEnabled());
     }
 }
 

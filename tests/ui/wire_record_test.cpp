@@ -33,18 +33,19 @@ TEST(WireRecord, MainFlowsWriteExactlyTheseBytes) {
         return b;
     };
 
-    step("Link", [&] { action("menuConnect")->trigger(); }, {"0600"});
-    step("Get FX Stored on Pedal", [&] { button("btnOpenEffect")->click(); }, {"0600"});
-    step("Request", [&] { button("btnRequest")->click(); }, {"0207"});
+    // Buttons and switches are clicked in their middle, through their window, as a person does.
+    step("Link", [&] { Pointer::choose(action("menuConnect")); }, {"0600"});
+    step("Get FX Stored on Pedal", [&] { Pointer::click(button("btnOpenEffect")); }, {"0600"});
+    step("Request", [&] { Pointer::click(button("btnRequest")); }, {"0207"});
     step("pot", [&] { editor.find<QSlider>("potBar0")->setValue(512); }, {"01034000400000"});
-    step("switch on", [&] { button("switchControl4")->click(); }, {"01037000800000"});
-    step("switch off", [&] { button("switchControl4")->click(); }, {"01037000000000"});
-    step("button", [&] { button("paramButton5")->click(); }, {"01037C00800000"});
-    step("button again", [&] { button("paramButton5")->click(); }, {"01037C00000000"});
+    step("switch on", [&] { Pointer::click(button("switchControl4")); }, {"01037000800000"});
+    step("switch off", [&] { Pointer::click(button("switchControl4")); }, {"01037000000000"});
+    step("button", [&] { Pointer::click(button("paramButton5")); }, {"01037C00800000"});
+    step("button again", [&] { Pointer::click(button("paramButton5")); }, {"01037C00000000"});
     step("multi-position switch", [&] { editor.find<QComboBox>("multiSwitchBox6")->setCurrentIndex(2); },
          {"01038800330000"});
-    step("Unlink", [&] { action("menuDisconnect")->trigger(); }, {});
-    step("Link again", [&] { action("menuConnect")->trigger(); }, {"0600"});
+    step("Unlink", [&] { Pointer::choose(action("menuDisconnect")); }, {});
+    step("Link again", [&] { Pointer::choose(action("menuConnect")); }, {"0600"});
 }
 
 } // namespace

@@ -7,8 +7,8 @@ TformFXInfo::TformFXInfo(EditorContext& context)
     : EditorForm(context, QStringLiteral("formFXInfo"), QStringLiteral("Form1"), QSize(335, 480),
                  QPoint(450, 31)),
       resources_(context.services, context.console), pages_(context.services.tempPath()) {
-    WebBrowser1 =
-        place(new QTextBrowser(this), "WebBrowser1", QStringLiteral("Effect information"), {8, 8, 319, 464});
+    WebBrowser1 = place(new QTextBrowser(body()), "WebBrowser1", QStringLiteral("Effect information"),
+                        {8, 8, 319, 464});
     // A page's links lead nowhere the editor can follow; the view only reads.
     WebBrowser1->setOpenLinks(false);
 }

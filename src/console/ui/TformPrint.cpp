@@ -18,41 +18,43 @@
 
 TformPrint::TformPrint(EditorContext& context)
     : EditorForm(context, QStringLiteral("formPrint"), QStringLiteral("Debug Console"), QSize(506, 676),
-                 QPoint(1075, 0)) {
-    btnClear = place(new QPushButton(QStringLiteral("Clear"), this), "btnClear", QStringLiteral("Clear"),
+                 QPoint(1075, 0), Sizing::Resizable) {
+    btnClear = place(new QPushButton(QStringLiteral("Clear"), body()), "btnClear", QStringLiteral("Clear"),
                      {8, 5, 37, 25});
-    btnScrollTop = place(new QPushButton(QStringLiteral("UP"), this), "btnScrollTop", QStringLiteral("UP"),
+    btnScrollTop = place(new QPushButton(QStringLiteral("UP"), body()), "btnScrollTop", QStringLiteral("UP"),
                          {53, 5, 25, 25});
-    CheckBox1 = place(new QCheckBox(QStringLiteral("scroll"), this), "CheckBox1", QStringLiteral("scroll"),
+    CheckBox1 = place(new QCheckBox(QStringLiteral("scroll"), body()), "CheckBox1", QStringLiteral("scroll"),
                       {86, 7, 0, 0});
-    CheckBox1->adjustSize();
     CheckBox1->setChecked(true);
     // The two memory buttons are twice a button's height and too narrow for their captions on
     // one line: they take two, and a screen reader still hears the caption whole.
-    btnEraseEeprom = place(new QPushButton(QStringLiteral("Erase\nEEPROM"), this), "btnEraseEeprom",
+    btnEraseEeprom = place(new QPushButton(QStringLiteral("Erase\nEEPROM"), body()), "btnEraseEeprom",
                            QStringLiteral("Erase EEPROM"), {184, 5, 73, 32});
-    btnReadEEPROM = place(new QPushButton(QStringLiteral("Read\nEEPROM"), this), "btnReadEEPROM",
+    btnReadEEPROM = place(new QPushButton(QStringLiteral("Read\nEEPROM"), body()), "btnReadEEPROM",
                           QStringLiteral("Read EEPROM"), {265, 4, 62, 32});
-    lblI2Caddr = place(new QLabel(QStringLiteral("E2P addr"), this), "lblI2Caddr", QStringLiteral("E2P addr"),
-                       {387, 8, 0, 0});
-    lblI2Caddr->adjustSize();
-    cmbI2Caddr = place(new QComboBox(this), "cmbI2Caddr", QStringLiteral("E2P addr"), {438, 4, 43, 22});
+    // From its place to the address box: it grows into the box's place, pushing it along, when a
+    // look's font needs more.
+    lblI2Caddr = place(new QLabel(QStringLiteral("E2P addr"), body()), "lblI2Caddr",
+                       QStringLiteral("E2P addr"), {387, 8, 48, 17});
+    cmbI2Caddr = place(new QComboBox(body()), "cmbI2Caddr", QStringLiteral("E2P addr"), {438, 4, 43, 22});
     cmbI2Caddr->addItems({kMemoryA, kMemoryB});
     cmbI2Caddr->setCurrentIndex(-1); // no memory is chosen until the user chooses one
     lblI2Caddr->setBuddy(cmbI2Caddr);
 
     // The raw send stays hidden: it is a maintainer's tool, reached only from code or tests.
-    btnSend = place(new QPushButton(QStringLiteral("Send"), this), "btnSend", QStringLiteral("Send"),
+    btnSend = place(new QPushButton(QStringLiteral("Send"), body()), "btnSend", QStringLiteral("Send"),
                     {8, 34, 45, 22});
-    edtAddress = place(new QLineEdit(QStringLiteral("addr"), this), "edtAddress", QStringLiteral("Address"),
+    edtAddress = place(new QLineEdit(QStringLiteral("addr"), body()), "edtAddress", QStringLiteral("Address"),
                        {58, 34, 60, 22});
-    edtData = place(new QLineEdit(QStringLiteral("data"), this), "edtData", QStringLiteral("Data"),
+    edtData = place(new QLineEdit(QStringLiteral("data"), body()), "edtData", QStringLiteral("Data"),
                     {123, 34, 100, 22});
     btnSend->hide();
     edtAddress->hide();
     edtData->hide();
 
-    Memo1 = place(new QPlainTextEdit(this), "Memo1", QStringLiteral("Log"), {8, 61, 489, 607});
+    Memo1 = place(new QPlainTextEdit(body()), "Memo1", QStringLiteral("Log"), {8, 61, 489, 607});
+    // The log takes whatever room the person gives the window.
+    stretchWithWindow(Memo1);
     Memo1->setReadOnly(true);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setUndoRedoEnabled(false);
@@ -195,7 +197,7 @@ void TformPrint::setPedalToolsEnabled(bool on) {
 
 void TformPrint::buildCalculator() {
     // A maintainer's tool: the note picker is hidden and the other three sit inside it.
-    cmbNotePicker = place(new QComboBox(this), "cmbNotePicker", QStringLiteral("Note"), {8, 34, 120, 22});
+    cmbNotePicker = place(new QComboBox(body()), "cmbNotePicker", QStringLiteral("Note"), {8, 34, 120, 22});
     edtQ = place(new QLineEdit(QStringLiteral("1.41"), cmbNotePicker), "edtQ", QStringLiteral("Q"),
                  {0, 0, 40, 22});
     edtBoost = place(new QLineEdit(QStringLiteral("0"), cmbNotePicker), "edtBoost", QStringLiteral("Boost"),

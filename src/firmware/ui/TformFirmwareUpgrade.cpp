@@ -11,14 +11,14 @@ TformFirmwareUpgrade::TformFirmwareUpgrade(EditorContext& context)
                  QSize(158, 172), QPoint(400, 200)),
       flasher_(context.line) {
     cmbFirmwareChoose =
-        place(new QComboBox(this), "cmbFirmwareChoose", QStringLiteral("Firmware image"), {8, 8, 142, 32});
+        place(new QComboBox(body()), "cmbFirmwareChoose", QStringLiteral("Firmware image"), {8, 8, 142, 32});
     cmbFirmwareChoose->addItems(firmwareItems());
     // Nothing is chosen until the window is first shown, which chooses the newest.
     cmbFirmwareChoose->setCurrentIndex(-1);
-    btnUpgradeFirmware = place(new QPushButton(QStringLiteral("Upgrade Firmware"), this),
+    btnUpgradeFirmware = place(new QPushButton(QStringLiteral("Upgrade Firmware"), body()),
                                "btnUpgradeFirmware", QStringLiteral("Upgrade Firmware"), {8, 48, 142, 33});
-    ProgressBar1 = place(new QProgressBar(this), "ProgressBar1", QStringLiteral("Firmware upgrade progress"),
-                         {8, 94, 142, 35});
+    ProgressBar1 = place(new QProgressBar(body()), "ProgressBar1",
+                         QStringLiteral("Firmware upgrade progress"), {8, 94, 142, 35});
     ProgressBar1->setValue(0);
     // Stops a run between two blocks; there only while one runs.
     btnCancelUpgrade = place(new QPushButton(QStringLiteral("Cancel"), this), "btnCancelUpgrade",

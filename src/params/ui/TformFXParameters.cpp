@@ -15,17 +15,63 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSlider>
+#include <QTimer>
 
 TformFXParameters::TformFXParameters(EditorContext& context)
     : EditorForm(context, QStringLiteral("formFXParameters"), QStringLiteral("FX Parameters"),
-                 QSize(kWindowWidth, 300), QPoint(436, 31)),
-      resources_(context.services, context.console) {}
+                 QSize(kWindowWidth, 300), QPoint(436, 31), Sizing::Resizable),
+      resources_(context.services, context.console), stock_(body()) {
+    // Each effect opens at the size its rows need.
+    resizeOnEveryShow();
+    // Enough of each kind of control for the largest layout, made while the editor is idle; the
+    // assignment selectors with their items, which are the same for every effect.
+    const auto selectorWith = [](const QStringList& items) {
+        return [items](QWidget* parent) {
+            auto* box = new QComboBox(parent);
+            box->addItems(items);
+            box->setCurrentIndex(-1);
+            return box;
+        };
+    };
+    stock_.keep<QSlider>(kPot, kMaxParameters,
+                         [](QWidget* parent) { return new QSlider(Qt::Horizontal, parent); });
+    stock_.keep<QLabel>(kLabel, 2 * kMaxParameters + 2 + kMaxReadbacks,
+                        [](QWidget* parent) { return new QLabel(parent); });
+    stock_.keep<ToggleSwitch>(kSwitch, kMaxParameters,
+                              [](QWidget* parent) { return new ToggleSwitch(parent); });
+    stock_.keep<QPushButton>(kButton, kMaxParameters,
+                             [](QWidget* parent) { return new QPushButton(parent); });
+    stock_.keep<QComboBox>(kPositions, kMaxParameters, [](QWidget* parent) { return new QComboBox(parent); });
+    stock_.keep<QComboBox>(kAssign, kMaxParameters, selectorWith(assignItems));
+    stock_.keep<QComboBox>(kBypassPreset, 2, selectorWith(bypassPresetItems));
+    stock_.keep<QComboBox>(kReadback, kMaxReadbacks, selectorWith(readbackItems));
+    stock_.keep<QCheckBox>(kReverse, kMaxParameters, [](QWidget* parent) { return new QCheckBox(parent); });
+    stock_.keep<QFrame>(kLine, 1, [](QWidget* parent) { return new QFrame(parent); });
+    // The first stock once the editor has started and is waiting for the person; later ones as
+    // soon as an opened window is on the screen (a timer runs after the paint it waits for).
+    restock_.setSingleShot(true);
+    connect(&restock_, &QTimer::timeout, this, [this] { stock_.refill(); });
+    restock_.start(kFirstStockMs);
+}
+
+void TformFXParameters::setVisible(bool visible) {
+    // Only a show asked for by the editor rebuilds; restoring a minimised window does not. The
+    // rows are built while the window is still hidden, so they come on screen with it in one go,
+    // and the window is sized and placed for them.
+    if (visible && !built_)
+        runGuarded(ctx.services, [this] { OnShow(); });
+    EditorForm::setVisible(visible);
+}
 
 void TformFXParameters::showEvent(QShowEvent* event) {
     EditorForm::showEvent(event);
-    // Only a show asked for by the editor rebuilds; restoring a minimised window does not.
-    if (!event->spontaneous() && !built_)
-        runGuarded(ctx.services, [this] { OnShow(); });
+    // What this build took from the stock is made again once the window is on screen.
+    restock_.start(0);
+}
+
+void TformFXParameters::keepWidth(int width) {
+    resize(width, height());
+    placeOnScreen(pos());
 }
 
 void TformFXParameters::closeEvent(QCloseEvent* event) {
@@ -34,8 +80,10 @@ void TformFXParameters::closeEvent(QCloseEvent* event) {
 }
 
 void TformFXParameters::OnClose() {
-    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        delete child;
+    forgetControls(designSize());
+    for (QWidget* child : body()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!stock_.holds(child))
+            delete child;
     built_ = false;
     ++builds_;
     emit closed();
@@ -80,27 +128,33 @@ void TformFXParameters::ReadParameterAddresses() {
 }
 
 QLabel* TformFXParameters::captionLabel(const QString& text, int row, int width) {
-    auto* label = new QLabel(text, this);
+    auto* label = stock_.take<QLabel>(kLabel);
+    label->setText(text);
     label->setObjectName(QStringLiteral("nameLabel%1").arg(row));
-    label->setGeometry(10, rowY(row), width, 20);
+    design(label, {10, rowY(row), width, 20});
     label->setToolTip(text);
     label->show();
     return label;
 }
 
-QLabel* TformFXParameters::valueLabel(const QString& text, int row) {
-    auto* label = new QLabel(text, this);
+QLabel* TformFXParameters::valueLabel(const QString& offText, const QString& onText, int row) {
+    auto* label = stock_.take<QLabel>(kLabel);
+    label->setText(offText);
     label->setObjectName(QStringLiteral("valueLabel%1").arg(row));
-    label->setGeometry(120, rowY(row), 100, 20);
+    // From its column to the switch's: the label must not lie over the switch and take its
+    // clicks. It is as wide as the longer of its two texts, so turning the switch moves nothing.
+    design(label, {kValueColumn, rowY(row), kTwoStateColumn - kValueColumn, 20});
+    label->ensurePolished();
+    const QFontMetrics metrics = label->fontMetrics();
+    label->setMinimumWidth(std::max(metrics.horizontalAdvance(offText), metrics.horizontalAdvance(onText)));
     label->show();
     return label;
 }
 
-QComboBox* TformFXParameters::selector(const QString& name, const QString& accessibleName,
-                                       const QStringList& items, int row) {
-    auto* box = place(new QComboBox(this), name, accessibleName, {300, rowY(row), 70, 20});
-    box->addItems(items);
-    box->setCurrentIndex(-1);
+QComboBox* TformFXParameters::selector(const QString& kind, const QString& name,
+                                       const QString& accessibleName, int row) {
+    // It comes with its items and no entry selected.
+    auto* box = place(stock_.take<QComboBox>(kind), name, accessibleName, {300, rowY(row), 70, 20});
     box->setEnabled(ctx.state.effectOnPedalSelected);
     box->show();
     return box;
@@ -108,6 +162,9 @@ QComboBox* TformFXParameters::selector(const QString& name, const QString& acces
 
 void TformFXParameters::OnShow() {
     ParseControlLayout();
+    // The window's design for this effect: a row for each parameter, the bypass and preset rows,
+    // a row for each readback.
+    forgetControls(QSize(kWindowWidth, windowHeight(ctx.state.numOfParameters, ctx.state.numOfReadbacks)));
     ReadParameterAddresses();
     buildPotRows();
     isButton.fill(false);
@@ -115,10 +172,13 @@ void TformFXParameters::OnShow() {
     buildTwoStateRows();
     buildMultiSwitchRows();
     buildAssignmentColumn();
-    separatorLine = new QFrame(this);
+    separatorLine = stock_.take<QFrame>(kLine);
     separatorLine->setObjectName(QStringLiteral("separatorLine"));
     separatorLine->setFrameShape(QFrame::VLine);
-    separatorLine->setGeometry(280, 10, 1, static_cast<int>(ctx.state.numOfParameters * 24.5));
+    design(separatorLine, {280, 10, 1, static_cast<int>(ctx.state.numOfParameters * 24.5)});
+    // Beside every parameter row, however much the look has made the rows taller.
+    if (const int n = static_cast<int>(parameterRows()); n > 0 && nameLabels[static_cast<std::size_t>(n - 1)])
+        reachDownTo(separatorLine, nameLabels[static_cast<std::size_t>(n - 1)]);
     separatorLine->show();
     buildBypassAndPresetRows();
     buildReadbackRows();
@@ -129,8 +189,8 @@ void TformFXParameters::OnShow() {
 void TformFXParameters::buildPotRows() {
     for (int i = 0; i < static_cast<int>(ctx.state.numOfPots); ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
-        auto* bar = place(new QSlider(Qt::Horizontal, this), QStringLiteral("potBar%1").arg(i),
-                          controlLines[k], {160, rowY(i), 100, 20});
+        auto* bar = place(stock_.take<QSlider>(kPot), QStringLiteral("potBar%1").arg(i), controlLines[k],
+                          {160, rowY(i), 100, 20});
         bar->setRange(0, 1023);
         bar->setEnabled(ctx.state.effectOnPedalSelected);
         bar->show();
@@ -155,34 +215,35 @@ void TformFXParameters::buildTwoStateRows() {
 void TformFXParameters::buildButtonRow(int i, const QString& line) {
     const std::size_t k = static_cast<std::size_t>(i);
     const QString name = lineName(line, u':');
-    auto* button = place(new QPushButton(name, this), QStringLiteral("paramButton%1").arg(i), name,
-                         {190, rowY(i), 40, 20});
+    auto* button = stock_.take<QPushButton>(kButton);
+    button->setText(name);
+    place(button, QStringLiteral("paramButton%1").arg(i), name, {kTwoStateColumn, rowY(i), 40, 20});
     button->setEnabled(ctx.state.effectOnPedalSelected);
     button->show();
     on(button, &QPushButton::clicked, [this, button] { ButtonParameterClick(button); });
     paramButtons[k] = button;
-    nameLabels[k] = captionLabel(name, i, 150);
+    nameLabels[k] = captionLabel(name, i, kValueColumn - 10);
     // A button line carries no texts of its own: its value label stays empty rather than
     // showing what an earlier layout left in the slot.
-    valueLabels[k] = valueLabel(QString(), i);
+    valueLabels[k] = valueLabel(QString(), QString(), i);
     isButton[k] = true;
 }
 
 void TformFXParameters::buildSwitchRow(int i, const QString& line) {
     const std::size_t k = static_cast<std::size_t>(i);
     const SwitchLine parsed = parseSwitchLine(line);
-    auto* toggle = place(new ToggleSwitch(this), QStringLiteral("switchControl%1").arg(i), parsed.name,
-                         {190, rowY(i), 40, 20});
+    auto* toggle = place(stock_.take<ToggleSwitch>(kSwitch), QStringLiteral("switchControl%1").arg(i),
+                         parsed.name, {kTwoStateColumn, rowY(i), 40, 20});
     toggle->setEnabled(ctx.state.effectOnPedalSelected);
     toggle->show();
     on(toggle, &ToggleSwitch::clicked, [this, toggle] { SwitchParameterClick(toggle); });
     switchControls[k] = toggle;
-    nameLabels[k] = captionLabel(parsed.name, i, 150);
+    nameLabels[k] = captionLabel(parsed.name, i, kValueColumn - 10);
     offTexts[k] = parsed.offText;
     onTexts[k] = parsed.onText;
     ctx.console.log(offTexts[k]);
     ctx.console.log(onTexts[k]);
-    valueLabels[k] = valueLabel(offTexts[k], i);
+    valueLabels[k] = valueLabel(offTexts[k], onTexts[k], i);
 }
 
 void TformFXParameters::buildMultiSwitchRows() {
@@ -190,8 +251,8 @@ void TformFXParameters::buildMultiSwitchRows() {
     for (int i = first; i < static_cast<int>(ctx.state.numOfParameters); ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
         const MultiSwitchLine parsed = parseMultiSwitchLine(controlLines[k]);
-        auto* box = place(new QComboBox(this), QStringLiteral("multiSwitchBox%1").arg(i), parsed.name,
-                          {160, rowY(i), 100, 20});
+        auto* box = place(stock_.take<QComboBox>(kPositions), QStringLiteral("multiSwitchBox%1").arg(i),
+                          parsed.name, {160, rowY(i), 100, 20});
         box->setEnabled(ctx.state.effectOnPedalSelected);
         nameLabels[k] = captionLabel(parsed.name, i, 100);
         nameLabels[k]->setWordWrap(true);
@@ -212,8 +273,8 @@ void TformFXParameters::buildAssignmentColumn() {
     for (int i = 0; i < static_cast<int>(ctx.state.numOfParameters); ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
         const QString caption = nameLabels[k] ? nameLabels[k]->text() : controlLines[k];
-        QComboBox* box = selector(QStringLiteral("assignBox%1").arg(i), QStringLiteral("Assign ") + caption,
-                                  assignItems, i);
+        QComboBox* box =
+            selector(kAssign, QStringLiteral("assignBox%1").arg(i), QStringLiteral("Assign ") + caption, i);
         on(box, &QComboBox::currentIndexChanged, [this, i] { AssignBoxChanged(i); });
         assignBoxes[k] = box;
     }
@@ -223,11 +284,11 @@ void TformFXParameters::buildBypassAndPresetRows() {
     const int n = static_cast<int>(ctx.state.numOfParameters);
     bypassLabel = captionLabel(QStringLiteral("Bypass Toggle"), n, 150);
     bypassAssignBox =
-        selector(QStringLiteral("bypassAssignBox"), QStringLiteral("Bypass Toggle"), bypassPresetItems, n);
+        selector(kBypassPreset, QStringLiteral("bypassAssignBox"), QStringLiteral("Bypass Toggle"), n);
     on(bypassAssignBox.data(), &QComboBox::currentIndexChanged, [this] { BypassPresetChanged(true); });
     presetLabel = captionLabel(QStringLiteral("Preset Change"), n + 1, 150);
-    presetAssignBox = selector(QStringLiteral("presetAssignBox"), QStringLiteral("Preset Change"),
-                               bypassPresetItems, n + 1);
+    presetAssignBox =
+        selector(kBypassPreset, QStringLiteral("presetAssignBox"), QStringLiteral("Preset Change"), n + 1);
     on(presetAssignBox.data(), &QComboBox::currentIndexChanged, [this] { BypassPresetChanged(false); });
     DisableBypassAndPresetAssignInBankMode();
 }
@@ -238,7 +299,7 @@ void TformFXParameters::buildReadbackRows() {
         const std::size_t k = static_cast<std::size_t>(j);
         readbackLabels[k] = captionLabel(readbackLines[k], n + 2 + j, 150);
         QComboBox* box =
-            selector(QStringLiteral("readbackBox%1").arg(j), readbackLines[k], readbackItems, n + 2 + j);
+            selector(kReadback, QStringLiteral("readbackBox%1").arg(j), readbackLines[k], n + 2 + j);
         on(box, &QComboBox::currentIndexChanged, [this, j] { ReadbackBoxChanged(j); });
         readbackBoxes[k] = box;
     }
@@ -248,7 +309,7 @@ void TformFXParameters::buildReverseColumn() {
     for (int i = 0; i < static_cast<int>(ctx.state.numOfParameters); ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
         const QString caption = nameLabels[k] ? nameLabels[k]->text() : controlLines[k];
-        auto* box = place(new QCheckBox(this), QStringLiteral("reverseBox%1").arg(i),
+        auto* box = place(stock_.take<QCheckBox>(kReverse), QStringLiteral("reverseBox%1").arg(i),
                           QStringLiteral("Reverse ") + caption, {380, rowY(i), 20, 20});
         box->setToolTip(QStringLiteral("Toggle the Reverse function for the current parameter"));
         box->setEnabled(false);
@@ -297,8 +358,9 @@ void TformFXParameters::setItems() {
 }
 
 void TformFXParameters::EnableDisableControls(bool AEnable) {
-    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        child->setEnabled(AEnable);
+    for (QWidget* child : body()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!stock_.holds(child))
+            child->setEnabled(AEnable);
 }
 
 void TformFXParameters::ShowSwitchText(int i) {

@@ -3,9 +3,11 @@
 #include "catalogue/ResourceStore.h"
 #include "params/ControlLayout.h"
 #include "protocol/RealTimeFunctions.h"
+#include "ui/ControlStock.h"
 #include "ui/EditorForm.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <array>
 
 class QCheckBox;
@@ -32,6 +34,8 @@ public:
     int shownEffect() const { return builds_; }
     void setItems();
     void EnableDisableControls(bool AEnable);
+    // After a show: the window keeps the width it had (an opener that leaves the width alone).
+    void keepWidth(int width);
     // A knob, switch or the expression input moved on the pedal.
     void ApplyLiveReport(const LiveReport& report);
 
@@ -54,6 +58,9 @@ public:
     static constexpr int kRowPitch = 25;
     static constexpr int kTopMargin = 10;
     static constexpr int kWindowWidth = 420;
+    // The columns of a two-state row: its value label, then its switch or button.
+    static constexpr int kValueColumn = 120;
+    static constexpr int kTwoStateColumn = 190;
     static int rowY(int row) { return kTopMargin + kRowPitch * row; }
     // Height for N parameters and R readbacks.
     static int windowHeight(std::uint32_t n, std::uint32_t r) {
@@ -70,6 +77,7 @@ signals:
     void pedalModeRead(bool bankMode, int bankOrPreset);
 
 protected:
+    void setVisible(bool visible) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -89,9 +97,8 @@ private:
     void buildReadbackRows();
     void buildReverseColumn();
     QLabel* captionLabel(const QString& text, int row, int width);
-    QLabel* valueLabel(const QString& text, int row);
-    QComboBox* selector(const QString& name, const QString& accessibleName, const QStringList& items,
-                        int row);
+    QLabel* valueLabel(const QString& offText, const QString& onText, int row);
+    QComboBox* selector(const QString& kind, const QString& name, const QString& accessibleName, int row);
     void ShowSwitchText(int i);
 
     // Parameter messages.
@@ -116,6 +123,22 @@ private:
     std::uint32_t parameterRows() const;
 
     ResourceStore resources_;
+    // The rows' controls, made ahead while the editor is idle: opening the window only fills
+    // them in. Under a look's style sheet making them is what takes the time.
+    ControlStock stock_;
+    QTimer restock_;
+    static constexpr int kFirstStockMs = 500;
+    // The kinds of control the stock keeps.
+    static inline const QString kPot = QStringLiteral("pot");
+    static inline const QString kLabel = QStringLiteral("label");
+    static inline const QString kSwitch = QStringLiteral("switch");
+    static inline const QString kButton = QStringLiteral("button");
+    static inline const QString kPositions = QStringLiteral("positions");
+    static inline const QString kAssign = QStringLiteral("assign");
+    static inline const QString kBypassPreset = QStringLiteral("bypass or preset");
+    static inline const QString kReadback = QStringLiteral("readback");
+    static inline const QString kReverse = QStringLiteral("reverse");
+    static inline const QString kLine = QStringLiteral("line");
 
     // Per-layout tables, by control index (readbacks by readback number).
     std::array<QString, kMaxParameters> controlLines;
