@@ -236,7 +236,9 @@ RestoreResult restorePedal(PedalLine& line, const RestorePlan& plan) {
     if (line.cancelRequested())
         return cancelledPartWay();
     line.progress(step++, steps);
-    storeSettings(line, static_cast<std::uint32_t>(n));
+    // The reverse flags and the channel may still be on their way: purging the transmit queue, as
+    // Store Settings On Pedal does, would throw them away unsent.
+    storeSettings(line, static_cast<std::uint32_t>(n), false);
 
     // Read back, as Get FX Stored on Pedal and Request read it, and compared.
     line.progress(step++, steps);
