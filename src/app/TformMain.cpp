@@ -57,6 +57,7 @@ TformMain::TformMain(EditorContext& context, EditorWindows& windows)
     buildMenus();
     connectControls();
     gatePedalControls();
+    connectLibraryControls();
     qApp->installEventFilter(this);
     FormCreate();
 }
@@ -116,6 +117,7 @@ void TformMain::windowsCreated() {
        [this](const IncomingMessage& message) { applyIncoming(message); });
     connect(windows.formFirmwareUpgrade, &TformFirmwareUpgrade::backToNormal, this,
             &TformMain::firmwareRunEnded);
+    connectLibraryWindow();
 }
 
 // ---- Controls ----
@@ -236,6 +238,10 @@ void TformMain::buildFileAndConnectionMenus() {
     menuSaveConfiguration = addItem(menuFile, "menuSaveConfiguration", QStringLiteral("Save Configuration"));
     menuLoadIR = addItem(menuFile, "menuLoadIR", QStringLiteral("Load IR"));
     menuLoadIR->setEnabled(false);
+    menuFile->addSeparator();
+    menuPresetLibrary = addItem(menuFile, "menuPresetLibrary", QStringLiteral("Preset Library"));
+    menuBackUpPedal = addItem(menuFile, "menuBackUpPedal", QStringLiteral("Back Up Pedal\u2026"));
+    menuRestorePedal = addItem(menuFile, "menuRestorePedal", QStringLiteral("Restore Pedal\u2026"));
 
     menuConnection = addMenu(MenuBar1, "menuConnection", QStringLiteral("Connection"));
     menuScan = addItem(menuConnection, "menuScan", QStringLiteral("Scan"));

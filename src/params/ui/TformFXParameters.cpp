@@ -19,7 +19,9 @@
 TformFXParameters::TformFXParameters(EditorContext& context)
     : EditorForm(context, QStringLiteral("formFXParameters"), QStringLiteral("FX Parameters"),
                  QSize(kWindowWidth, 300), QPoint(436, 31)),
-      resources_(context.services, context.console) {}
+      resources_(context.services, context.console) {
+    createHistoryShortcuts();
+}
 
 void TformFXParameters::showEvent(QShowEvent* event) {
     EditorForm::showEvent(event);
@@ -107,6 +109,10 @@ QComboBox* TformFXParameters::selector(const QString& name, const QString& acces
 }
 
 void TformFXParameters::OnShow() {
+    const HistoryScope rows(*this, HistoryEvent::Settle);
+    if (history_.effect() != ctx.state.selectedEffectName)
+        history_.restart(ctx.state.selectedEffectName);
+    requested_.reset();
     ParseControlLayout();
     ReadParameterAddresses();
     buildPotRows();
@@ -123,6 +129,7 @@ void TformFXParameters::OnShow() {
     buildBypassAndPresetRows();
     buildReadbackRows();
     buildReverseColumn();
+    buildHistoryRow();
     built_ = true;
 }
 
@@ -272,6 +279,7 @@ void TformFXParameters::update_FXParameters() {
 
 void TformFXParameters::setItems() {
     const EditorState& s = ctx.state;
+    const HistoryScope shown(*this, s.requestInProgress ? HistoryEvent::Settle : HistoryEvent::Preset);
     const auto value = [&](std::uint32_t i) {
         return i < s.parameterValues.size() ? s.parameterValues[i] : 0;
     };
@@ -299,6 +307,8 @@ void TformFXParameters::setItems() {
 void TformFXParameters::EnableDisableControls(bool AEnable) {
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         child->setEnabled(AEnable);
+    controlsEnabled_ = AEnable;
+    updateHistoryControls();
 }
 
 void TformFXParameters::ShowSwitchText(int i) {
@@ -315,6 +325,7 @@ void TformFXParameters::ApplyLiveReport(const LiveReport& report) {
     // everything while the window is closed (the slots are empty then).
     if (index >= parameterRows())
         return;
+    const HistoryScope reported(*this, HistoryEvent::Pedal, liveMergeKey(index));
     s.liveReportInProgress = true;
     const std::uint32_t twoState = s.numOfPots + s.numOfSwitches;
     if (report.control < 5 || report.control == 11) {
@@ -350,10 +361,11 @@ void TformFXParameters::sendParameter(int i, std::int32_t level, const QString& 
 }
 
 void TformFXParameters::PotParameterChange(QSlider* sender) {
-    if (ctx.state.requestInProgress || ctx.state.liveReportInProgress)
+    if (ctx.state.requestInProgress || ctx.state.liveReportInProgress || applyingHistory_)
         return;
     for (std::uint32_t i = 0; i < std::min(ctx.state.numOfPots, parameterRows()); ++i)
         if (potBars[i] == sender) {
+            const HistoryScope moved(*this, HistoryEvent::Player, potMergeKey(static_cast<int>(i)));
             SendPot(static_cast<int>(i));
             return;
         }
@@ -367,8 +379,9 @@ void TformFXParameters::SendPot(int i) {
 }
 
 void TformFXParameters::SwitchParameterClick(ToggleSwitch* sender) {
-    if (ctx.state.requestInProgress)
+    if (ctx.state.requestInProgress || applyingHistory_)
         return;
+    const HistoryScope switched(*this, HistoryEvent::Player);
     const std::uint32_t p = ctx.state.numOfPots;
     for (std::uint32_t i = p; i < std::min(p + ctx.state.numOfSwitches, parameterRows()); ++i)
         if (switchControls[i] == sender) {
@@ -407,8 +420,9 @@ void TformFXParameters::SendButton(int i) {
 }
 
 void TformFXParameters::MultiSwitchOnChange(QComboBox* sender) {
-    if (ctx.state.requestInProgress)
+    if (ctx.state.requestInProgress || applyingHistory_)
         return;
+    const HistoryScope chosen(*this, HistoryEvent::Player);
     const std::uint32_t from = ctx.state.numOfPots + ctx.state.numOfSwitches;
     for (std::uint32_t i = from; i < parameterRows(); ++i)
         if (multiSwitchBoxes[i] == sender) {
@@ -429,6 +443,7 @@ void TformFXParameters::SendMultiSwitch(int i) {
 // ---- Assignment columns ----
 
 void TformFXParameters::AssignBoxChanged(int i) {
+    const HistoryScope chosen(*this, HistoryEvent::Player);
     const std::size_t k = static_cast<std::size_t>(i);
     QComboBox* box = assignBoxes[k];
     QCheckBox* reverse = reverseBoxes[k];
@@ -444,6 +459,7 @@ void TformFXParameters::AssignBoxChanged(int i) {
 }
 
 void TformFXParameters::BypassPresetChanged(bool bypassRow) {
+    const HistoryScope chosen(*this, HistoryEvent::Player);
     QComboBox* box = bypassRow ? bypassAssignBox : presetAssignBox;
     if (!box)
         return;
@@ -457,6 +473,7 @@ void TformFXParameters::BypassPresetChanged(bool bypassRow) {
 }
 
 void TformFXParameters::ReadbackBoxChanged(int r) {
+    const HistoryScope chosen(*this, HistoryEvent::Player);
     QComboBox* box = readbackBoxes[static_cast<std::size_t>(r)];
     if (!box)
         return;
@@ -469,8 +486,9 @@ void TformFXParameters::ReadbackBoxChanged(int r) {
 }
 
 void TformFXParameters::ReverseCheckBoxOnClick(QCheckBox* sender) {
-    if (ctx.state.requestInProgress)
+    if (ctx.state.requestInProgress || applyingHistory_)
         return;
+    const HistoryScope reversed(*this, HistoryEvent::Player);
     for (std::uint32_t i = 0; i < parameterRows(); ++i)
         if (reverseBoxes[i] == sender) {
             const QString text = setReverseText(sender->isChecked(), i);
@@ -491,6 +509,7 @@ void TformFXParameters::EnableRevCheckBoxes() {
 }
 
 void TformFXParameters::DisableBypassAndPresetAssignInBankMode() {
+    const HistoryScope read(*this, HistoryEvent::Settle);
     if (!ctx.state.bankMode || !bypassAssignBox || !presetAssignBox)
         return;
     bypassAssignBox->setCurrentIndex(0);
@@ -519,6 +538,7 @@ TformFXParameters::Assignments TformFXParameters::takeAssignments() {
 }
 
 void TformFXParameters::receive_assignments_from_device() {
+    const HistoryScope read(*this, HistoryEvent::Settle);
     const QByteArray& block = ctx.state.receiveArray;
     const StateBlockOffsets offsets{ctx.state.numOfParameters};
     ctx.state.assignCodes.fill(kNoAssignment);
@@ -548,6 +568,7 @@ void TformFXParameters::receive_assignments_from_device() {
 }
 
 void TformFXParameters::receive_reverse_data_from_device() {
+    const HistoryScope read(*this, HistoryEvent::Settle);
     const StateBlockOffsets offsets{ctx.state.numOfParameters};
     for (std::uint32_t i = 0; i < parameterRows(); ++i) {
         // Anything but on or off leaves the box as it was.
