@@ -7,9 +7,11 @@
 #include "cli/CliVirtualPedal.h"
 #include "console/FilterCoefficients.h"
 #include "firmware/FirmwareImage.h"
+#include "params/PresetLibrary.h"
 #include "sim/DemoDriver.h"
 #include "sim/VirtualDriver.h"
 
+#include <QDir>
 #include <QIODevice>
 
 #ifndef TARVO_FILE_VERSION
@@ -226,6 +228,13 @@ int listWords(const CommandLine& line, CliRuntime& runtime, QTextStream& out, QT
         words = noteNames();
     } else if (what == QLatin1String("firmware")) {
         words = firmwareItems();
+    } else if (what == QLatin1String("presets")) {
+        // The library's names, from the folder alone: nothing is read, nothing is made.
+        const QString documents = runtime.services.documentsPath();
+        if (!documents.isEmpty())
+            for (const QString& file :
+                 QDir(presetFolderPath(documents)).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name))
+                words << libraryNameOf(file);
     } else {
         return runCommand(line, kCompleteRule, runtime, out, err, false);
     }
