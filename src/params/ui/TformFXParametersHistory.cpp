@@ -82,6 +82,7 @@ void TformFXParameters::buildHistoryRow() {
     const int y = rowY(static_cast<int>(parameterRows() + ctx.state.numOfReadbacks) + 2);
     auto* row = new QWidget(this);
     row->setObjectName(QStringLiteral("historyRow"));
+    row->setAccessibleName(QStringLiteral("History"));
     row->setGeometry(10, y, kWindowWidth - 20, 24);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
