@@ -87,10 +87,6 @@ int LibraryCatalogue::parameterCount(std::int32_t number) {
     return count;
 }
 
-LibraryEntry readLibraryEntry(const QString& path, LibraryCatalogue& catalogue) {
-    return readEntry(path, catalogue, nullptr);
-}
-
 QList<LibraryEntry> listPresetLibrary(const QString& folder, LibraryCatalogue& catalogue) {
     const QFileInfoList files = QDir(folder).entryInfoList(
         {QStringLiteral("*") + kExtension}, QDir::Files | QDir::Readable | QDir::NoDotAndDotDot);

@@ -44,8 +44,6 @@ private:
     std::map<std::int32_t, int> counts_;
 };
 
-// Reads one file: a preset with its effect, version, count and levels, or why it is none.
-LibraryEntry readLibraryEntry(const QString& path, LibraryCatalogue& catalogue);
 // Every ".txt" file of the folder, by name without regard to letter case. A folder that cannot be
 // read lists nothing.
 QList<LibraryEntry> listPresetLibrary(const QString& folder, LibraryCatalogue& catalogue);

@@ -221,6 +221,17 @@ TEST(LibraryWindow, LoadingAPresetOfAnotherEffectOffersToUploadItFirst) {
     EXPECT_EQ(editor.find<QSlider>("potBar0")->value(), 300);
     EXPECT_TRUE(editor.find<QWidget>("formFXParameters")->windowTitle().startsWith("Shimmer Reverb"));
     EXPECT_EQ(editor.text("lblStatus"), "Upload complete");
+
+    // Saved as new under a name typed in the window: the settings as they are now.
+    editor.find<QSlider>("potBar1")->setValue(450);
+    QTest::keyClicks(editor.find<QLineEdit>("edtPresetName"), "shimmer bright");
+    editor.click("btnSaveAsNew");
+    ASSERT_EQ(table->model()->rowCount(), 2);
+    EXPECT_EQ(cell(table, 1, 0), "shimmer bright");
+    const FileResult saved = readPresetFile(presetFolder(editor) + "/shimmer bright.txt");
+    ASSERT_TRUE(saved.ok);
+    EXPECT_EQ(parsePresetFields(saved.text, {}).values,
+              (std::vector<std::int32_t>{300, 450, 0, 0, 512, 0, 0}));
 }
 
 } // namespace
