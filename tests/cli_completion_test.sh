@@ -6,7 +6,8 @@ bin=$1
 script=$2
 state=$(mktemp -d)
 trap 'rm -rf "$state"' EXIT
-export PATH="$bin:$PATH" XDG_STATE_HOME=$state
+# The library's presets live below the documents folder, which is below HOME.
+export PATH="$bin:$PATH" XDG_STATE_HOME=$state HOME=$state
 unset TARVO_MAX_SERIAL_PORT TARVO_MAX_VIRTUAL_PEDAL
 
 # shellcheck source=/dev/null
@@ -49,6 +50,8 @@ expect $'50\n51' tarvo-max memory dump 5
 expect $'save\nload' tarvo-max preset ''
 expect 'G#5' tarvo-max coeff 'g#5'
 expect 'Firmware_1' tarvo-max flash F
+expect $'list\nsave\nload\nrename\ndelete' tarvo-max library ''
+expect $'reverse\nrestore' tarvo-max re
 
 # The running effect's parameters, asked of the virtual pedal that the last run left running.
 tarvo-max --virtual upload "Digital Delay" >/dev/null
@@ -57,6 +60,8 @@ expect $'on\noff' tarvo-max --virtual reverse Feedback o
 expect $'KI\nKII\nKIII\nKIV\nKV' tarvo-max --virtual assign Time K
 expect 'Tap\ Tempo' tarvo-max --virtual assign readback T
 expect Feedback tarvo-max --virtual-reset set Fe
+tarvo-max --virtual library save "clean delay" >/dev/null
+expect 'clean\ delay' tarvo-max library load cl
 [[ -e $state/tarvo-max/virtual-pedal ]] || { echo "FAIL: completing forgot the virtual pedal"; failures=$((failures + 1)); }
 
 if ((failures)); then

@@ -134,6 +134,28 @@ TEST_F(CliProcess, UploadSendsTheBypassAndTheProgramAndWaitsForTheAnswer) {
     EXPECT_EQ(received(), "0D01" + program);
 }
 
+// On a line with the wire's own pace, the last settings sent are still on their way when the
+// settings are stored: none of them may be lost to the store's purge of the transmit queue.
+TEST_F(CliProcess, ARestoreOnASerialLinePutsBackEverySettingItSends) {
+    serve({"--line-speed"});
+    const std::string backup = (dir.path() + QStringLiteral("/pedal.json")).toStdString();
+    for (const std::vector<std::string>& step : {std::vector<std::string>{"assign", "Time", "KII", "--yes"},
+                                                 {"reverse", "Time", "on"},
+                                                 {"midi", "9"},
+                                                 {"backup", backup},
+                                                 {"reverse", "Time", "off"},
+                                                 {"midi", "1"}}) {
+        const Finished f = RunningCli(step).finish();
+        ASSERT_EQ(f.status, 0) << step.front() << ": " << f.err.toStdString();
+    }
+    const Finished f = RunningCli({"restore", backup, "--yes"}).finish();
+    EXPECT_EQ(f.status, 0) << f.err.toStdString();
+    EXPECT_TRUE(f.out.endsWith("; the read-back matches the backup\n")) << f.out.toStdString();
+    const Finished state = RunningCli({"state"}).finish();
+    EXPECT_TRUE(state.out.contains("\nassigned: Time KII (reversed)\n")) << state.out.toStdString();
+    EXPECT_TRUE(state.out.contains("\nMIDI channel: 9\n")) << state.out.toStdString();
+}
+
 TEST_F(CliProcess, ASilentPedalIsOneLineAndAFailingStatus) {
     serve({"--silent"});
     const Finished f = RunningCli({"info"}).finish();

@@ -107,8 +107,9 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_TRUE(help.out.startsWith("Usage: tarvo-max"));
-    for (const char* command : {"devices", "info", "state", "set", "watch", "upload", "assign", "reverse",
-                                "midi", "mode", "store", "erase-settings", "memory", "preset"}) {
+    for (const char* command :
+         {"devices", "info", "state", "set", "watch", "upload", "assign", "reverse", "midi", "mode", "store",
+          "erase-settings", "memory", "preset", "library", "backup", "restore"}) {
         const Outcome r = run({command, "--help"});
         EXPECT_EQ(r.status, kExitOk) << command;
         EXPECT_TRUE(r.out.contains("Example:\n  tarvo-max")) << command;

@@ -7,6 +7,7 @@
 #include "console/ui/TformPrint.h"
 #include "firmware/ui/TformFirmwareUpgrade.h"
 #include "params/ui/TformFXParameters.h"
+#include "params/ui/TformPresetLibrary.h"
 #include "protocol/EditorContext.h"
 
 #include <QApplication>
@@ -26,6 +27,7 @@ EditorApp::EditorApp(EditorContext& context) : context_(context) {
     windows_.formFXInfo = new TformFXInfo(context);
     windows_.formImpulseResponse = new TformImpulseResponse(context);
     windows_.formNewVersionMsg = new TformNewVersionMsg(context);
+    windows_.formPresetLibrary = new TformPresetLibrary(context);
     windows_.formMain->windowsCreated();
 }
 
@@ -33,6 +35,7 @@ EditorApp::~EditorApp() {
     // An exchange still running works for the windows (the firmware window's flasher, say): it
     // is stopped at its next safe step before they go.
     context_.stopWorker();
+    delete windows_.formPresetLibrary;
     delete windows_.formNewVersionMsg;
     delete windows_.formImpulseResponse;
     delete windows_.formFXInfo;

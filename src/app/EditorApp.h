@@ -10,6 +10,7 @@ class TformFXParameters;
 class TformFXInfo;
 class TformImpulseResponse;
 class TformNewVersionMsg;
+class TformPresetLibrary;
 
 // The editor's windows, each created once for the whole run. The main window reaches the others
 // through this; they answer it with signals.
@@ -21,10 +22,11 @@ struct EditorWindows {
     TformFXInfo* formFXInfo = nullptr;
     TformImpulseResponse* formImpulseResponse = nullptr;
     TformNewVersionMsg* formNewVersionMsg = nullptr;
+    TformPresetLibrary* formPresetLibrary = nullptr;
 };
 
 // Creates the seven windows in their start-up order (the main window first, which runs its
-// creation handler at once) and destroys them in reverse.
+// creation handler at once), then the preset library, and destroys them in reverse.
 class EditorApp {
 public:
     explicit EditorApp(EditorContext& context);

@@ -59,6 +59,7 @@ TformMain::TformMain(EditorContext& context, EditorWindows& windows)
     buildBrowserAndTimers();
     connectControls();
     gatePedalControls();
+    connectLibraryControls();
     qApp->installEventFilter(this);
     FormCreate();
 }
@@ -118,6 +119,7 @@ void TformMain::windowsCreated() {
        [this](const IncomingMessage& message) { applyIncoming(message); });
     connect(windows.formFirmwareUpgrade, &TformFirmwareUpgrade::backToNormal, this,
             &TformMain::firmwareRunEnded);
+    connectLibraryWindow();
     // Every window exists and start-up's boxes have been answered: the check may come.
     TimerCheckWebVersion->start();
 }
@@ -248,6 +250,10 @@ void TformMain::buildFileAndConnectionMenus() {
     menuSaveConfiguration = addItem(menuFile, "menuSaveConfiguration", QStringLiteral("Save Configuration"));
     menuLoadIR = addItem(menuFile, "menuLoadIR", QStringLiteral("Load IR"));
     menuLoadIR->setEnabled(false);
+    menuFile->addSeparator();
+    menuPresetLibrary = addItem(menuFile, "menuPresetLibrary", QStringLiteral("Preset Library"));
+    menuBackUpPedal = addItem(menuFile, "menuBackUpPedal", QStringLiteral("Back Up Pedal\u2026"));
+    menuRestorePedal = addItem(menuFile, "menuRestorePedal", QStringLiteral("Restore Pedal\u2026"));
     menuFile->addSeparator();
     // Closing the main window ends the editor; this is the same from the menu or the keyboard.
     menuQuit = addItem(menuFile, "menuQuit", QStringLiteral("Quit"));

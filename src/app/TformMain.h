@@ -9,6 +9,8 @@
 #include <QList>
 
 struct PresetFields;
+struct RestoreResult;
+struct StateRead;
 class QAction;
 class QLabel;
 class QListWidget;
@@ -153,6 +155,22 @@ private:
     void menuLoadConfigurationClick();
     void applyPreset(const PresetFields& fields);
 
+    // The preset library, and the whole pedal backed up and restored (TformMainLibrary.cpp).
+    void connectLibraryControls();
+    void connectLibraryWindow();
+    void menuPresetLibraryClick();
+    void loadLibraryPreset(const QString& path);
+    // The pedal brought to run `effect` (uploading it first when asked), read back, and the preset
+    // applied to it.
+    void readPedalThenLoadPreset(const QString& effect, const QString& text, bool upload);
+    void saveCurrentToLibrary(const QString& name);
+    void menuBackUpPedalClick();
+    void menuRestorePedalClick();
+    void restoreEnded(const QString& path, const QString& effect, const RestoreResult& result);
+    // What the pedal answered when read back by an operation, shown as Get FX Stored on Pedal and
+    // Request show it.
+    void showPedalReadBack(const QString& storedReply, const StateRead& state, const QString& expected);
+
     // The version check.
     void checkmostrecentversiononwebsite();
     // Takes the web's version from the answer; false, with the reason shown, when there is none.
@@ -218,6 +236,9 @@ private:
     QAction* menuLoadConfiguration;
     QAction* menuSaveConfiguration;
     QAction* menuLoadIR;
+    QAction* menuPresetLibrary;
+    QAction* menuBackUpPedal;
+    QAction* menuRestorePedal;
     QAction* menuQuit;
     QMenu* menuConnection;
     QAction* menuScan;

@@ -7,9 +7,11 @@
 #include "cli/CliVirtualPedal.h"
 #include "console/FilterCoefficients.h"
 #include "firmware/FirmwareImage.h"
+#include "params/PresetLibrary.h"
 #include "sim/DemoDriver.h"
 #include "sim/VirtualDriver.h"
 
+#include <QDir>
 #include <QIODevice>
 
 #ifndef TARVO_FILE_VERSION
@@ -43,6 +45,9 @@ const CommandRule kCommands[] = {
     {"erase-settings", 0, 0, "no other words", {"--yes"}, &CliSession::eraseSettings},
     {"memory", 2, 2, "dump or erase, and 50 or 51", {"--yes", "-o"}, &CliSession::memory},
     {"preset", 2, 2, "save or load, and a FILE", {}, &CliSession::preset},
+    {"library", 1, 3, "an action and its NAMEs", {"--json", "--yes"}, &CliSession::library},
+    {"backup", 1, 1, "the backup's FILE", {}, &CliSession::backup},
+    {"restore", 1, 1, "the backup's FILE", {"--yes"}, &CliSession::restore},
     {"ir", 1, 1, "the WAV file", {"--effect", "-o", "--bank"}, &CliSession::impulseResponse},
     {"coeff", 3, 3, "NOTE, Q and BOOST", {}, &CliSession::coefficients},
     {"flash", 0, 1, "at most the firmware's NAME", {"--yes", "--bootloader", "--image"}, &CliSession::flash},
@@ -223,6 +228,13 @@ int listWords(const CommandLine& line, CliRuntime& runtime, QTextStream& out, QT
         words = noteNames();
     } else if (what == QLatin1String("firmware")) {
         words = firmwareItems();
+    } else if (what == QLatin1String("presets")) {
+        // The library's names, from the folder alone: nothing is read, nothing is made.
+        const QString documents = runtime.services.documentsPath();
+        if (!documents.isEmpty())
+            for (const QString& file :
+                 QDir(presetFolderPath(documents)).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name))
+                words << libraryNameOf(file);
     } else {
         return runCommand(line, kCompleteRule, runtime, out, err, false);
     }

@@ -27,20 +27,6 @@ qsizetype editDistance(const QString& a, const QString& b) {
 
 } // namespace
 
-QString kindName(ControlInfo::Kind kind) {
-    switch (kind) {
-    case ControlInfo::Kind::Pot:
-        return QStringLiteral("pot");
-    case ControlInfo::Kind::Switch:
-        return QStringLiteral("switch");
-    case ControlInfo::Kind::Button:
-        return QStringLiteral("button");
-    case ControlInfo::Kind::MultiSwitch:
-        break;
-    }
-    return QStringLiteral("selector");
-}
-
 QStringList catalogueEffectNames() {
     const std::optional<QByteArray> list = ProductData::raw(QStringLiteral("effect_list"));
     if (!list)

@@ -9,9 +9,6 @@
 // The words the command line takes and prints for what the catalogue and the pedal name:
 // effects, kinds of parameter, controls and indicators, banks.
 
-// A parameter's kind, as state --json and the protocol log call it.
-QString kindName(ControlInfo::Kind kind);
-
 // The catalogue's effects by display name, in catalogue order, without its "no effect" entry.
 QStringList catalogueEffectNames();
 // The name among `names` that `typed` means, letter case aside; empty when none.

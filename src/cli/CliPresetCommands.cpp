@@ -76,13 +76,7 @@ int CliSession::preset(const CommandLine& line) {
     return fail(QStringLiteral("preset takes save or load, not %1").arg(line.operands.at(0)), kExitUsage);
 }
 
-int CliSession::savePreset(const QString& file) {
-    // ".txt" makes a name the editor's own; standard output ("-") and what is not a regular file
-    // (a FIFO, /dev/stdout) are written as named.
-    const QString path =
-        file == QLatin1String("-") || OutputFile::writesInPlace(file) ? file : presetPathWithExtension(file);
-    if (!openOutput(path) || !reachRunningEffect(true))
-        return status_;
+QString CliSession::runningPresetText() {
     const QByteArray& block = ctx_.state.receiveArray;
     const StateBlockOffsets offsets{parameterCount()};
     PresetContent content;
@@ -96,7 +90,17 @@ int CliSession::savePreset(const QString& file) {
     }
     for (std::uint32_t r = 0; r < std::min<std::uint32_t>(controls_->layout.readbacks, kMaxReadbacks); ++r)
         content.readbackCodes.push_back(stateBlockByte(block, offsets.readback(r)));
-    if (!writeOutput(presetFileBytes(composePresetText(content))))
+    return composePresetText(content);
+}
+
+int CliSession::savePreset(const QString& file) {
+    // ".txt" makes a name the editor's own; standard output ("-") and what is not a regular file
+    // (a FIFO, /dev/stdout) are written as named.
+    const QString path =
+        file == QLatin1String("-") || OutputFile::writesInPlace(file) ? file : presetPathWithExtension(file);
+    if (!openOutput(path) || !reachRunningEffect(true))
+        return status_;
+    if (!writeOutput(presetFileBytes(runningPresetText())))
         return status_;
     if (!outputOnStandardOutput())
         out_ << "preset of " << effectName_ << " saved to " << path << Qt::endl;
@@ -110,19 +114,24 @@ int CliSession::loadPreset(const QString& file) {
         return fail(QStringLiteral("cannot load the preset %1: %2").arg(file, read.error));
     if (!reachRunningEffect(false))
         return status_;
+    return applyPresetText(file, read.text);
+}
+
+int CliSession::applyPresetText(const QString& name, const QString& text, QStringList said) {
     // Nothing of a file that does not fit the running effect is sent, not even the question.
     const CheckedPreset checked =
-        checkPresetText(read.text, ProductData::catalogueIndexOf(effectName_), *controls_);
+        checkPresetText(text, ProductData::catalogueIndexOf(effectName_), *controls_);
     if (!checked.ok())
-        return fail(QStringLiteral("cannot load the preset %1: %2").arg(file, checked.error), kExitUsage);
+        return fail(QStringLiteral("cannot load the preset %1: %2").arg(name, checked.error), kExitUsage);
     if (!readState())
         return status_;
-    QStringList said;
-    if (!sendPresetLevels(checked.fields->values, said))
+    QStringList sent;
+    if (!sendPresetLevels(checked.fields->values, sent))
         return status_;
-    if (std::none_of(said.begin(), said.end(),
+    if (std::none_of(sent.begin(), sent.end(),
                      [](const QString& s) { return s.startsWith(QLatin1String("sent")); }))
-        said.prepend(QStringLiteral("nothing sent: the pedal holds the preset's levels already"));
+        sent.prepend(QStringLiteral("nothing sent: the pedal holds the preset's levels already"));
+    said += sent;
     for (const QString& s : said)
         out_ << s << '\n';
     out_.flush();

@@ -47,6 +47,11 @@ public:
     int memory(const CommandLine& line);
     // Preset files (CliPresetCommands.cpp).
     int preset(const CommandLine& line);
+    // The preset library (CliLibraryCommands.cpp).
+    int library(const CommandLine& line);
+    // The whole pedal into a file and back (CliBackupCommands.cpp).
+    int backup(const CommandLine& line);
+    int restore(const CommandLine& line);
     // Converters that need no pedal (CliConverterCommands.cpp); ir uploads without -o.
     int impulseResponse(const CommandLine& line);
     int coefficients(const CommandLine& line);
@@ -125,6 +130,19 @@ private:
     int savePreset(const QString& file);
     int loadPreset(const QString& file);
     bool sendPresetLevels(const std::vector<std::int32_t>& levels, QStringList& said);
+    // The running effect's settings as a preset file's text (its state read first).
+    QString runningPresetText();
+    // Checks the preset's text against the running effect, reads its state and sends what differs;
+    // then prints `said` and what was sent.
+    int applyPresetText(const QString& name, const QString& text, QStringList said = {});
+    // The library (CliLibraryCommands.cpp).
+    int listLibrary(const QString& folder, bool json);
+    int saveToLibrary(const QString& folder, const QString& name, bool replace);
+    int loadFromLibrary(const QString& folder, const QString& name, bool uploadFirst);
+    // A long exchange's progress on standard error: a bar on a terminal, nothing elsewhere.
+    void showProgress(const QString& what);
+    void endProgress();
+    bool progressBar_ = false;
 
     CliRuntime& runtime_;
     std::unique_ptr<FtDriver> driver_;

@@ -127,6 +127,19 @@ _tarvo_max() {
             mapfile -t COMPREPLY < <(compgen -f -- "$_tarvo_max_cur")
         fi
         ;;
+    library)
+        if ((n == 0)); then
+            words='list save load rename delete'
+        elif ((n == 1)) && [[ ${operands[0],,} =~ ^(load|rename|delete|save)$ ]]; then
+            _tarvo_max_offer < <(_tarvo_max_list presets)
+        fi
+        ;;
+    backup | restore)
+        if ((n == 0)); then
+            compopt -o filenames 2>/dev/null
+            mapfile -t COMPREPLY < <(compgen -f -- "$_tarvo_max_cur")
+        fi
+        ;;
     ir)
         if ((n == 0)); then
             compopt -o filenames 2>/dev/null

@@ -1,5 +1,6 @@
 #include "console/MemoryTools.h"
 
+#include "base/Convert.h"
 #include "base/Services.h"
 #include "protocol/Commands.h"
 #include "protocol/PedalLine.h"
@@ -30,6 +31,48 @@ void ReadEEPROM(PedalLine& line, const QString& address) {
     line.console.log(text);
     line.comm.SendHexMessage(text, false);
     line.pause(kReadMemoryPauseMs);
+}
+
+MemoryRead readMemory(PedalLine& line, const QString& address) {
+    const QString text = readMemoryText(address);
+    line.console.log(text);
+    line.comm.SendHexMessage(text, false);
+    const int limitMs = kReadMemoryPauseMs + kMemoryDumpTimeoutMs;
+    const std::int64_t deadline = line.services.elapsedMs() + limitMs;
+    qint64 received = 0;
+    // Each look waits up to a millisecond, so the looks count time as well, whatever the clock.
+    for (int looks = 0;; ++looks) {
+        if (line.cancelRequested())
+            return {false, {}, QStringLiteral("The read of memory %1 was cancelled.").arg(address)};
+        if (line.link.GetDeviceQueueStatus() != FT_OK)
+            return {false, {}, QStringLiteral("The pedal went away while memory %1 was read.").arg(address)};
+        if (line.link.rxQueueBytes == 0 && !line.incoming.hasCarry()) {
+            if (line.services.elapsedMs() > deadline || looks > limitMs)
+                return {false,
+                        {},
+                        received == 0 ? QStringLiteral("Memory %1 did not come from the pedal.").arg(address)
+                                      : QStringLiteral("Memory %1 came short: %2 of %3 bytes.")
+                                            .arg(address)
+                                            .arg(received)
+                                            .arg(1 + kMemoryDumpBytes)};
+            if (!line.link.WaitForReceive(1))
+                line.services.pause(1);
+            continue;
+        }
+        const std::uint32_t n = line.link.ReadDevice();
+        received += n;
+        try {
+            const IncomingMessage message =
+                line.incoming.decode(QByteArray(reinterpret_cast<const char*>(line.link.rxBuffer.data()), n));
+            if (message.kind == IncomingMessage::Kind::MemoryDump)
+                return {true, message.dump, {}};
+            // A knob turned meanwhile, a bank changed: not the dump, but not lost either.
+            if (message.kind != IncomingMessage::Kind::Nothing)
+                line.passOn(message);
+        } catch (const ConversionError&) {
+            // A report that does not read is not the dump being waited for.
+        }
+    }
 }
 
 bool eraseSettings(PedalLine& line) {

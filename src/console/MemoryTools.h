@@ -23,6 +23,16 @@ bool isMemoryAddress(const QString& address);
 void EraseEEPROM(PedalLine& line, const QString& address);
 // Sends ReadMemory and waits for the dump to arrive; the receive poll takes it from there.
 void ReadEEPROM(PedalLine& line, const QString& address);
+// A memory read whole, for a backup: ReadMemory sent as ReadEEPROM sends it, and the dump taken as it
+// arrives, waited for no longer than ReadEEPROM waits plus the time a dump may take to stop
+// arriving. Not ok, with the reason, when it did not come whole or the exchange was asked to stop.
+struct MemoryRead {
+    bool ok = false;
+    QByteArray dump;
+    QString problem;
+};
+MemoryRead readMemory(PedalLine& line, const QString& address);
+
 // Erase Settings: both memories erased and read back, in the pedal's order, each step counted as
 // progress. Asked to cancel, it stops between steps: false then, having said which memories were
 // erased.

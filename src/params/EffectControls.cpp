@@ -48,6 +48,20 @@ std::optional<EffectControls> loadEffectControls(ResourceStore& resources, const
     return controls;
 }
 
+QString kindName(ControlInfo::Kind kind) {
+    switch (kind) {
+    case ControlInfo::Kind::Pot:
+        return QStringLiteral("pot");
+    case ControlInfo::Kind::Switch:
+        return QStringLiteral("switch");
+    case ControlInfo::Kind::Button:
+        return QStringLiteral("button");
+    case ControlInfo::Kind::MultiSwitch:
+        break;
+    }
+    return QStringLiteral("selector");
+}
+
 const ControlInfo* findControl(const EffectControls& controls, const QString& name) {
     for (const ControlInfo& control : controls.parameters)
         if (control.caption.compare(name.trimmed(), Qt::CaseInsensitive) == 0)

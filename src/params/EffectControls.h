@@ -31,6 +31,9 @@ struct EffectControls {
 // the naming rule) and describes its parameters. Nothing when either cannot be read.
 std::optional<EffectControls> loadEffectControls(ResourceStore& resources, const QString& displayName);
 
+// A parameter's kind, as state --json and backups call it: pot, switch, button or selector.
+QString kindName(ControlInfo::Kind kind);
+
 // The parameter a name picks: its caption, without regard to letter case, or its index.
 const ControlInfo* findControl(const EffectControls& controls, const QString& name);
 

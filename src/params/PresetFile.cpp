@@ -101,24 +101,23 @@ QString lineFrom(const QString& text, qsizetype start) {
     return line.size() > 20 ? line.left(20) + QStringLiteral("...") : line;
 }
 
-QString valueProblem(const QString& text, std::uint32_t a, const std::vector<ControlScale>& controls) {
+QString valueProblem(const QString& text, std::uint32_t a, std::size_t count) {
     const qsizetype start = valueAt(a);
     const int line = kFirstValueLine + static_cast<int>(a);
-    const QString parameter = QStringLiteral("parameter %1 of %2").arg(a + 1).arg(controls.size());
+    const QString parameter = QStringLiteral("parameter %1 of %2").arg(a + 1).arg(count);
     if (isCutShort(text, start, kValueDigits))
         return QStringLiteral("The preset file ends early: line %1, the level of %2, is missing or shorter "
-                              "than %3 digits. %4")
+                              "than %3 digits.")
             .arg(line)
             .arg(parameter)
-            .arg(kValueDigits)
-            .arg(kNothingLoaded);
+            .arg(kValueDigits);
     if (!isCompleteField(text, start, kValueDigits))
         return QStringLiteral("Line %1 of the preset file should hold the level of %2 as %3 hexadecimal "
-                              "digits, but it holds \"%4\". %5")
+                              "digits, but it holds \"%4\".")
             .arg(line)
             .arg(parameter)
             .arg(kValueDigits)
-            .arg(lineFrom(text, start), kNothingLoaded);
+            .arg(lineFrom(text, start));
     // Any level is one: a save writes what the pedal read back, which a knob on the pedal may
     // have put off a control's grid (a selector at 500) or below 0, and the window places each as
     // it places a level read from the pedal.
@@ -129,32 +128,41 @@ CheckedPreset refuse(const QString& message) {
     return {std::nullopt, message};
 }
 
-// The whole-file checks, before any level is looked at: what kind of file, which effect, how many
-// parameters. Empty when the file may be for the effect shown.
-QString headerProblem(const QString& text, std::int32_t shownEffect, std::size_t shownCount) {
+// A load that refuses says what the player can do about it.
+CheckedPreset refuseLoad(const QString& reason) {
+    return refuse(reason + u' ' + kNothingLoaded);
+}
+
+// What kind of file, and how many parameters it lists; empty when it is laid out as a preset.
+QString layoutProblem(const QString& text) {
     if (!hasPresetHeader(text))
         return QStringLiteral("This file is not a preset saved by the editor: it must begin with the "
                               "effect number, its version and the number of parameters, in hexadecimal, "
-                              "one to a line. %1")
-            .arg(kNothingLoaded);
+                              "one to a line.");
     const std::uint32_t count = readHexField(text, kCountAt, 1, 0);
     if (count > static_cast<std::uint32_t>(kMaxParameters))
-        return QStringLiteral("The preset file lists %1 parameters, but an effect has at most %2. %3")
+        return QStringLiteral("The preset file lists %1 parameters, but an effect has at most %2.")
             .arg(count)
-            .arg(kMaxParameters)
-            .arg(kNothingLoaded);
+            .arg(kMaxParameters);
+    return {};
+}
+
+// The whole-file checks, before any level is looked at: what kind of file, which effect, how many
+// parameters. Empty when the file may be for the effect shown.
+QString headerProblem(const QString& text, std::int32_t shownEffect, std::size_t shownCount) {
+    if (QString problem = layoutProblem(text); !problem.isEmpty())
+        return problem;
+    const std::uint32_t count = readHexField(text, kCountAt, 1, 0);
     const auto effect = static_cast<std::int32_t>(readHexField(text, kEffectAt, 2, 0));
     if (effect != shownEffect)
         return QStringLiteral("This preset was saved for effect number %1, but the effect shown is number "
-                              "%2. %3")
+                              "%2.")
             .arg(effect)
-            .arg(shownEffect)
-            .arg(kNothingLoaded);
+            .arg(shownEffect);
     if (count != shownCount)
-        return QStringLiteral("The preset file lists %1 parameters, but the effect shown has %2. %3")
+        return QStringLiteral("The preset file lists %1 parameters, but the effect shown has %2.")
             .arg(count)
-            .arg(shownCount)
-            .arg(kNothingLoaded);
+            .arg(shownCount);
     return {};
 }
 
@@ -197,12 +205,22 @@ CheckedPreset checkPresetText(const QString& text, std::int32_t shownEffect,
                               const std::vector<ControlScale>& controls) {
     const QString problem = headerProblem(text, shownEffect, controls.size());
     if (!problem.isEmpty())
-        return refuse(problem);
+        return refuseLoad(problem);
     for (std::uint32_t a = 0; a < controls.size(); ++a) {
-        const QString levelProblem = valueProblem(text, a, controls);
+        const QString levelProblem = valueProblem(text, a, controls.size());
         if (!levelProblem.isEmpty())
-            return refuse(levelProblem);
+            return refuseLoad(levelProblem);
     }
+    return {parsePresetFields(text, {}), {}};
+}
+
+CheckedPreset checkPresetFile(const QString& text) {
+    if (const QString problem = layoutProblem(text); !problem.isEmpty())
+        return refuse(problem);
+    const std::uint32_t count = readHexField(text, kCountAt, 1, 0);
+    for (std::uint32_t a = 0; a < count; ++a)
+        if (const QString levelProblem = valueProblem(text, a, count); !levelProblem.isEmpty())
+            return refuse(levelProblem);
     return {parsePresetFields(text, {}), {}};
 }
 

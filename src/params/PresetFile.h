@@ -63,6 +63,10 @@ struct CheckedPreset {
 CheckedPreset checkPresetText(const QString& text, std::int32_t shownEffect,
                               const std::vector<ControlScale>& controls);
 CheckedPreset checkPresetText(const QString& text, std::int32_t shownEffect, const EffectControls& controls);
+// The checks that need no effect shown: laid out as the editor writes it, at most 16 parameters, and
+// a complete level for each it lists. The fields are then those parsePresetFields reads; a refusal
+// says why the file is no preset, in a sentence of its own.
+CheckedPreset checkPresetFile(const QString& text);
 
 // A file operation's outcome: `text` is what it gives (the file's text, the folder's path) and
 // `error` the reason it failed, ready to follow "Error saving file: " or "Error loading file: ".

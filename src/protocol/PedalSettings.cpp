@@ -44,9 +44,9 @@ QString eraseSettingsQuestion() {
         .join(QStringLiteral("\r\n"));
 }
 
-void storeSettings(PedalLine& line, std::uint32_t numOfParameters) {
+void storeSettings(PedalLine& line, std::uint32_t numOfParameters, bool purgeFirst) {
     const QString text = storeSettingsText(numOfParameters);
     line.console.log(QStringLiteral("Store settings message (HEX): ") + text);
-    line.comm.SendHexMessage(text, 2, true);
+    line.comm.SendHexMessage(text, 2, purgeFirst);
     line.services.pause(kStoreSettingsPauseMs);
 }

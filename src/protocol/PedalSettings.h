@@ -31,5 +31,6 @@ inline constexpr int kStoreSettingsPauseMs = 100;
 
 class PedalLine;
 // Store Settings On Pedal: the message logged and sent (transmit queue purged first), then the
-// pedal given its pause to write its memory.
-void storeSettings(PedalLine& line, std::uint32_t numOfParameters);
+// pedal given its pause to write its memory. Right after other messages the purge would throw
+// away those not yet on the wire: `purgeFirst` false keeps them.
+void storeSettings(PedalLine& line, std::uint32_t numOfParameters, bool purgeFirst = true);

@@ -117,7 +117,8 @@ TEST(MainWindowTest, MenusCarryTheirItemsAndStates) {
         return t;
     };
     EXPECT_EQ(texts("menuFile"),
-              (QStringList{"Load Configuration", "Save Configuration", "Load IR", "", "Quit"}));
+              (QStringList{"Load Configuration", "Save Configuration", "Load IR", "", "Preset Library",
+                           "Back Up Pedal\u2026", "Restore Pedal\u2026", "", "Quit"}));
     EXPECT_EQ(texts("menuConnection"), (QStringList{"Scan", "Link", "Unlink"}));
     EXPECT_EQ(texts("menuSettings"), (QStringList{"Alive Parameters!", "Look", "MIDI", "Mode"}));
     EXPECT_EQ(texts("menuMode"), (QStringList{"Preset Mode", "FX Bank Mode"}));

@@ -52,6 +52,7 @@ TformFXParameters::TformFXParameters(EditorContext& context)
     restock_.setSingleShot(true);
     connect(&restock_, &QTimer::timeout, this, [this] { stock_.refill(); });
     restock_.start(kFirstStockMs);
+    createHistoryShortcuts();
 }
 
 void TformFXParameters::setVisible(bool visible) {
@@ -161,6 +162,10 @@ QComboBox* TformFXParameters::selector(const QString& kind, const QString& name,
 }
 
 void TformFXParameters::OnShow() {
+    const HistoryScope rows(*this, HistoryEvent::Settle);
+    if (history_.effect() != ctx.state.selectedEffectName)
+        history_.restart(ctx.state.selectedEffectName);
+    requested_.reset();
     ParseControlLayout();
     // The window's design for this effect: a row for each parameter, the bypass and preset rows,
     // a row for each readback.
@@ -183,6 +188,7 @@ void TformFXParameters::OnShow() {
     buildBypassAndPresetRows();
     buildReadbackRows();
     buildReverseColumn();
+    buildHistoryRow();
     built_ = true;
 }
 
@@ -333,6 +339,7 @@ void TformFXParameters::update_FXParameters() {
 
 void TformFXParameters::setItems() {
     const EditorState& s = ctx.state;
+    const HistoryScope shown(*this, s.requestInProgress ? HistoryEvent::Settle : HistoryEvent::Preset);
     const auto value = [&](std::uint32_t i) {
         return i < s.parameterValues.size() ? s.parameterValues[i] : 0;
     };
@@ -361,6 +368,8 @@ void TformFXParameters::EnableDisableControls(bool AEnable) {
     for (QWidget* child : body()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (!stock_.holds(child))
             child->setEnabled(AEnable);
+    controlsEnabled_ = AEnable;
+    updateHistoryControls();
 }
 
 void TformFXParameters::ShowSwitchText(int i) {
@@ -377,6 +386,7 @@ void TformFXParameters::ApplyLiveReport(const LiveReport& report) {
     // everything while the window is closed (the slots are empty then).
     if (index >= parameterRows())
         return;
+    const HistoryScope reported(*this, HistoryEvent::Pedal, liveMergeKey(index));
     s.liveReportInProgress = true;
     const std::uint32_t twoState = s.numOfPots + s.numOfSwitches;
     if (report.control < 5 || report.control == 11) {
@@ -412,10 +422,11 @@ void TformFXParameters::sendParameter(int i, std::int32_t level, const QString& 
 }
 
 void TformFXParameters::PotParameterChange(QSlider* sender) {
-    if (ctx.state.requestInProgress || ctx.state.liveReportInProgress)
+    if (ctx.state.requestInProgress || ctx.state.liveReportInProgress || applyingHistory_)
         return;
     for (std::uint32_t i = 0; i < std::min(ctx.state.numOfPots, parameterRows()); ++i)
         if (potBars[i] == sender) {
+            const HistoryScope moved(*this, HistoryEvent::Player, potMergeKey(static_cast<int>(i)));
             SendPot(static_cast<int>(i));
             return;
         }
@@ -429,8 +440,9 @@ void TformFXParameters::SendPot(int i) {
 }
 
 void TformFXParameters::SwitchParameterClick(ToggleSwitch* sender) {
-    if (ctx.state.requestInProgress)
+    if (ctx.state.requestInProgress || applyingHistory_)
         return;
+    const HistoryScope switched(*this, HistoryEvent::Player);
     const std::uint32_t p = ctx.state.numOfPots;
     for (std::uint32_t i = p; i < std::min(p + ctx.state.numOfSwitches, parameterRows()); ++i)
         if (switchControls[i] == sender) {
@@ -469,8 +481,9 @@ void TformFXParameters::SendButton(int i) {
 }
 
 void TformFXParameters::MultiSwitchOnChange(QComboBox* sender) {
-    if (ctx.state.requestInProgress)
+    if (ctx.state.requestInProgress || applyingHistory_)
         return;
+    const HistoryScope chosen(*this, HistoryEvent::Player);
     const std::uint32_t from = ctx.state.numOfPots + ctx.state.numOfSwitches;
     for (std::uint32_t i = from; i < parameterRows(); ++i)
         if (multiSwitchBoxes[i] == sender) {
@@ -491,6 +504,7 @@ void TformFXParameters::SendMultiSwitch(int i) {
 // ---- Assignment columns ----
 
 void TformFXParameters::AssignBoxChanged(int i) {
+    const HistoryScope chosen(*this, HistoryEvent::Player);
     const std::size_t k = static_cast<std::size_t>(i);
     QComboBox* box = assignBoxes[k];
     QCheckBox* reverse = reverseBoxes[k];
@@ -506,6 +520,7 @@ void TformFXParameters::AssignBoxChanged(int i) {
 }
 
 void TformFXParameters::BypassPresetChanged(bool bypassRow) {
+    const HistoryScope chosen(*this, HistoryEvent::Player);
     QComboBox* box = bypassRow ? bypassAssignBox : presetAssignBox;
     if (!box)
         return;
@@ -519,6 +534,7 @@ void TformFXParameters::BypassPresetChanged(bool bypassRow) {
 }
 
 void TformFXParameters::ReadbackBoxChanged(int r) {
+    const HistoryScope chosen(*this, HistoryEvent::Player);
     QComboBox* box = readbackBoxes[static_cast<std::size_t>(r)];
     if (!box)
         return;
@@ -531,8 +547,9 @@ void TformFXParameters::ReadbackBoxChanged(int r) {
 }
 
 void TformFXParameters::ReverseCheckBoxOnClick(QCheckBox* sender) {
-    if (ctx.state.requestInProgress)
+    if (ctx.state.requestInProgress || applyingHistory_)
         return;
+    const HistoryScope reversed(*this, HistoryEvent::Player);
     for (std::uint32_t i = 0; i < parameterRows(); ++i)
         if (reverseBoxes[i] == sender) {
             const QString text = setReverseText(sender->isChecked(), i);
@@ -553,6 +570,7 @@ void TformFXParameters::EnableRevCheckBoxes() {
 }
 
 void TformFXParameters::DisableBypassAndPresetAssignInBankMode() {
+    const HistoryScope read(*this, HistoryEvent::Settle);
     if (!ctx.state.bankMode || !bypassAssignBox || !presetAssignBox)
         return;
     bypassAssignBox->setCurrentIndex(0);
@@ -581,6 +599,7 @@ TformFXParameters::Assignments TformFXParameters::takeAssignments() {
 }
 
 void TformFXParameters::receive_assignments_from_device() {
+    const HistoryScope read(*this, HistoryEvent::Settle);
     const QByteArray& block = ctx.state.receiveArray;
     const StateBlockOffsets offsets{ctx.state.numOfParameters};
     ctx.state.assignCodes.fill(kNoAssignment);
@@ -610,6 +629,7 @@ void TformFXParameters::receive_assignments_from_device() {
 }
 
 void TformFXParameters::receive_reverse_data_from_device() {
+    const HistoryScope read(*this, HistoryEvent::Settle);
     const StateBlockOffsets offsets{ctx.state.numOfParameters};
     for (std::uint32_t i = 0; i < parameterRows(); ++i) {
         // Anything but on or off leaves the box as it was.

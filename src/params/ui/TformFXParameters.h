@@ -2,6 +2,7 @@
 
 #include "catalogue/ResourceStore.h"
 #include "params/ControlLayout.h"
+#include "params/EditHistory.h"
 #include "protocol/RealTimeFunctions.h"
 #include "ui/ControlStock.h"
 #include "ui/EditorForm.h"
@@ -9,6 +10,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <array>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -54,6 +56,16 @@ public:
     void receive_assignments_from_device();
     void receive_reverse_data_from_device();
     void receive_mode();
+
+    // Undo and redo of the edits made to the pedal's effect, and Revert to Pedal
+    // (TformFXParametersHistory.cpp).
+    void undoEdit();
+    void redoEdit();
+    void revertToPedal();
+    const EditHistory& history() const { return history_; }
+    // The level of each parameter as the window shows it now, in the editor's scale; a level read
+    // or loaded is kept exactly while its control still shows it (a button keeps its read level).
+    std::vector<std::int32_t> shownLevels() const;
 
     static constexpr int kRowPitch = 25;
     static constexpr int kTopMargin = 10;
@@ -121,6 +133,48 @@ private:
     // The parameters the current build has rows for: never more than the tables hold, whatever
     // count a layout or a preset file set.
     std::uint32_t parameterRows() const;
+
+    // The history (TformFXParametersHistory.cpp). Every change to the controls happens inside an
+    // event; the outermost one decides what it is: a step of the player's, the pedal's, a preset's
+    // or Revert to Pedal's, a state taken as it is (rows built, a Request shown), or the history's
+    // own doing.
+    enum class HistoryEvent { Player, Pedal, Preset, Revert, Settle, Quiet };
+    class HistoryScope {
+    public:
+        HistoryScope(TformFXParameters& window, HistoryEvent event, QString mergeKey = {});
+        ~HistoryScope();
+        HistoryScope(const HistoryScope&) = delete;
+        HistoryScope& operator=(const HistoryScope&) = delete;
+
+    private:
+        TformFXParameters& window_;
+    };
+    void createHistoryShortcuts();
+    void buildHistoryRow();
+    void historyEventEnded();
+    void updateHistoryControls();
+    EditSnapshot snapshot() const;
+    void showSnapshot(const EditSnapshot& shown);
+    void sendChanges(const std::vector<EditChange>& changes, bool forward);
+    void sendLevel(int i, std::int32_t level);
+    QString potMergeKey(int i);
+    QString liveMergeKey(int i);
+
+    EditHistory history_;
+    int historyDepth_ = 0;
+    HistoryEvent historyEvent_ = HistoryEvent::Quiet;
+    QString historyMergeKey_;
+    // Set while the history puts values back: the handlers neither send nor record then.
+    bool applyingHistory_ = false;
+    bool controlsEnabled_ = false;
+    std::optional<EditSnapshot> requested_;
+    int gesture_ = 0;
+    int draggedPot_ = -1;
+    int liveIndex_ = -1;
+    std::int64_t liveAtMs_ = 0;
+    QPointer<QPushButton> btnUndo;
+    QPointer<QPushButton> btnRedo;
+    QPointer<QPushButton> btnRevertToPedal;
 
     ResourceStore resources_;
     // The rows' controls, made ahead while the editor is idle: opening the window only fills
