@@ -49,6 +49,11 @@ expect $'50\n51' tarvo-max memory dump 5
 expect $'save\nload' tarvo-max preset ''
 expect 'G#5' tarvo-max coeff 'g#5'
 expect 'Firmware_1' tarvo-max flash F
+expect --verify tarvo-max flash --veri
+expect read tarvo-max firmware ''
+expect '' tarvo-max firmware read --size ''
+expect info tarvo-max bootloader i
+expect --follow tarvo-max devices --f
 
 # The running effect's parameters, asked of the virtual pedal that the last run left running.
 tarvo-max --virtual upload "Digital Delay" >/dev/null
