@@ -65,6 +65,16 @@ Loaded load(Services& services) {
         else if (*mode == modeWord(true))
             loaded.bankMode = true;
     }
+    QString error;
+    const QString verifyPath = SettingsFile::path(services, kVerifyFile);
+    if (const std::optional<QString> verify = SettingsFile::read(verifyPath, &error)) {
+        if (*verify == noticeWord(true))
+            loaded.verifyAfterWriting = true;
+        else if (*verify == noticeWord(false))
+            loaded.verifyAfterWriting = false;
+    } else if (!error.isEmpty()) {
+        loaded.problems << cannotRead(verifyPath, error);
+    }
     return loaded;
 }
 
@@ -95,6 +105,14 @@ QString writeNotice(Services& services, bool show) {
         return {};
     QString error;
     if (!SettingsFile::write(path, noticeWord(show), &error))
+        return cannotWrite(path, error);
+    return {};
+}
+
+QString writeVerify(Services& services, bool verify) {
+    const QString path = SettingsFile::path(services, kVerifyFile);
+    QString error;
+    if (!SettingsFile::write(path, noticeWord(verify), &error))
         return cannotWrite(path, error);
     return {};
 }
