@@ -199,6 +199,15 @@ TEST_F(Cli, DevicesFollowPrintsEachBridgeThatComesOrGoesUntilCtrlC) {
                            {"route", "direct"},
                            {"description", "FT230X Basic UART"}}));
 
+    // A monitor that breaks down ends the following with one line, rather than waking it for ever.
+    monitor = [] {
+        auto broken = std::make_unique<FakeDeviceMonitor>();
+        broken->breakDown();
+        return broken;
+    };
+    pollsUntilInterrupted = 1 << 30;
+    expectFailure(run({"devices", "--follow"}), kExitFailed, "the device monitor failed");
+
     // A machine that cannot be followed says so, in its one line.
     monitor = {};
     expectFailure(run({"devices", "--follow"}), kExitFailed,

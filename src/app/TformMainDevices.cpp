@@ -43,8 +43,14 @@ void TformMain::followDevices(DeviceMonitor& monitor) {
 
 void TformMain::devicesChanged() {
     const std::vector<DeviceChange> changes = deviceMonitor_->takeChanges();
-    if (changes.empty())
+    if (changes.empty()) {
+        if (monitorFailed(deviceMonitor_->descriptor())) {
+            deviceNotifier_->setEnabled(false);
+            ctx.console.log(QStringLiteral("bridges plugged in or pulled out are no longer followed: the "
+                                           "device monitor failed"));
+        }
         return;
+    }
     bool usbDeparted = false;
     for (const DeviceChange& change : changes) {
         // Only a bridge's USB device going is a pull: its serial port also goes when the direct

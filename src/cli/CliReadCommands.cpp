@@ -85,8 +85,13 @@ int CliSession::followDevices(bool json) {
     while (!runtime_.interrupted()) {
         // Asleep until there is news (or Ctrl+C, which ends the wait early).
         pollfd news{monitor->descriptor(), POLLIN, 0};
-        if (poll(&news, 1, kFollowLookMs) <= 0 || monitor->takeChanges().empty())
+        if (poll(&news, 1, kFollowLookMs) <= 0)
             continue;
+        if (monitor->takeChanges().empty()) {
+            if (monitorFailed(monitor->descriptor()))
+                return fail(QStringLiteral("the device monitor failed; bridges are no longer followed"));
+            continue;
+        }
         const QList<BridgeInfo> now = relistBridges(ctx_.line);
         const BridgeChanges changes = compareBridges(attached, now);
         attached = now;

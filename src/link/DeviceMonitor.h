@@ -1,5 +1,6 @@
 #pragma once
 
+#include <poll.h>
 #include <string>
 #include <vector>
 
@@ -32,3 +33,10 @@ public:
     virtual std::vector<DeviceChange> takeChanges() = 0;
     virtual std::string problem() const { return {}; }
 };
+
+// Whether a monitor's descriptor has failed for good (closed, or in error): woken by it, a reader
+// would find nothing to take, over and over, so it stops watching.
+inline bool monitorFailed(int descriptor) {
+    pollfd look{descriptor, POLLIN, 0};
+    return descriptor < 0 || (poll(&look, 1, 0) > 0 && (look.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0);
+}

@@ -39,6 +39,13 @@ public:
         announce(std::vector<DeviceChange>{std::move(change)}, std::move(happen));
     }
 
+    // The monitor breaks down: its descriptor hangs up, and no news ever comes again.
+    void breakDown() {
+        if (pipe_[1] >= 0)
+            close(pipe_[1]);
+        pipe_[1] = -1;
+    }
+
     int descriptor() const override { return pipe_[0]; }
     std::vector<DeviceChange> takeChanges() override {
         News news;
