@@ -6,12 +6,13 @@ cmake_minimum_required(VERSION 3.25)
 # Each folder lists what it may include besides itself. Windows (*/ui) may use every core
 # folder and the shared window floor, but never another window's folder.
 
-set(cores base link link/libftdi link/tty link/system protocol catalogue params firmware console backup)
+set(cores base link link/libftdi link/tty link/system link/udev protocol catalogue params firmware console backup)
 set(allowed_base "")
 set(allowed_link base)
 set(allowed_link/libftdi link base)
 set(allowed_link/tty link base)
 set(allowed_link/system link/libftdi link/tty link base)
+set(allowed_link/udev link base)
 set(allowed_protocol link base)
 set(allowed_catalogue protocol link base)
 set(allowed_params catalogue protocol link base)
@@ -27,7 +28,7 @@ set(allowed_console/ui ui ${cores})
 set(allowed_cli sim ${cores})
 set(allowed_app ui catalogue/ui params/ui firmware/ui console/ui sim ${cores})
 
-set(folders link/libftdi link/tty link/system catalogue/ui params/ui firmware/ui console/ui
+set(folders link/libftdi link/tty link/system link/udev catalogue/ui params/ui firmware/ui console/ui
             base link protocol catalogue params firmware console backup ui sim cli app)
 
 # The folder a path below src/ belongs to: the longest listed prefix.

@@ -8,7 +8,7 @@
 set -euo pipefail
 
 # The compilers, the build and what the programs link.
-editor=(g++ cmake ninja-build pkg-config qt6-base-dev libftdi1-dev)
+editor=(g++ cmake ninja-build pkg-config qt6-base-dev libftdi1-dev libudev-dev)
 # The rest of the default build and its tests. clang and its runtime build the sanitizer and
 # fuzzing runs; stm32flash and sox are real peers for the bootloader and impulse-response tests.
 # librsvg2-bin draws the icon's PNG sizes from its SVG for the install; file, the validators and

@@ -52,6 +52,11 @@ expect 'G#5' tarvo-max coeff 'g#5'
 expect 'Firmware_1' tarvo-max flash F
 expect $'list\nsave\nload\nrename\ndelete' tarvo-max library ''
 expect $'reverse\nrestore' tarvo-max re
+expect --verify tarvo-max flash --veri
+expect read tarvo-max firmware ''
+expect '' tarvo-max firmware read --size ''
+expect info tarvo-max bootloader i
+expect --follow tarvo-max devices --f
 
 # The running effect's parameters, asked of the virtual pedal that the last run left running.
 tarvo-max --virtual upload "Digital Delay" >/dev/null

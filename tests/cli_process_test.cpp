@@ -172,6 +172,26 @@ TEST_F(CliProcess, AResultThatCannotBeWrittenIsAFailingStatus) {
     EXPECT_EQ(f.err, "tarvo-max: cannot write to standard output: No space left on device\n");
 }
 
+TEST_F(CliProcess, FlashVerifyOverACorruptedWriteStopsBeforeGo) {
+    serve({"--bootloader", "--corrupt-write", "0x08004321"});
+    Finished f = RunningCli({"flash", "--bootloader", "--verify"}).finish();
+    EXPECT_EQ(f.status, 1);
+    EXPECT_TRUE(f.out.isEmpty()) << f.out.toStdString();
+    // After the progress lines, the one that says why.
+    const QByteArray why = f.err.mid(f.err.lastIndexOf("tarvo-max: "));
+    EXPECT_TRUE(
+        why.startsWith("tarvo-max: The firmware was not written: the flash read back at 08004321 holds "))
+        << f.err.toStdString();
+    EXPECT_EQ(why.count('\n'), 1);
+    // Not started: the bootloader still answers, and tells what it is.
+    f = RunningCli({"bootloader", "info"}).finish();
+    EXPECT_EQ(f.status, 0) << f.err.toStdString();
+    EXPECT_EQ(f.out, "bootloader version: 2.2\n"
+                     "commands: Get (00), Get Version (01), Get ID (02), Read Memory (11), Go (21), "
+                     "Write Memory (31), Erase (43)\n"
+                     "chip ID: 0410\n");
+}
+
 // The virtual pedal of --virtual, with its memory kept in a state folder of the test's own.
 struct VirtualPedalProcess : CliProcess {
     void SetUp() override { setenv("XDG_STATE_HOME", state.path().toUtf8().constData(), 1); }

@@ -7,6 +7,7 @@
 #include "console/FilterCoefficients.h"
 #include "firmware/FirmwareImage.h"
 #include "sim/VirtualDriver.h"
+#include "support/FakeDeviceMonitor.h"
 #include "support/FakeFtDriver.h"
 #include "support/Files.h"
 #include "support/RecordingDriver.h"
@@ -47,8 +48,9 @@ struct Cli : ::testing::Test {
     ScriptedServices services;
     VirtualDriver pedalDriver{
         VirtualPedal::Options{.effectNumber = kDigitalDelay, .programFor = ProductData::effectProgram}};
-    std::vector<QByteArray> wire;                       // every write, hex, across runs
-    std::function<std::unique_ptr<FtDriver>()> bridges; // when set, used instead of the pedal
+    std::vector<QByteArray> wire;                            // every write, hex, across runs
+    std::function<std::unique_ptr<FtDriver>()> bridges;      // when set, used instead of the pedal
+    std::function<std::unique_ptr<DeviceMonitor>()> monitor; // the machine's plugging and pulling
     // Ctrl+C after this many looks: never, unless a test says when.
     int pollsUntilInterrupted = 1 << 30;
 
@@ -66,13 +68,15 @@ struct Cli : ::testing::Test {
         return result;
     }
     int run(const QStringList& args, QTextStream& out, QString& errors) {
-        CliRuntime runtime{services,
-                           [this]() -> std::unique_ptr<FtDriver> {
-                               if (bridges)
-                                   return bridges();
-                               return std::make_unique<Recorder>(pedalDriver, wire);
-                           },
-                           [this] { return --pollsUntilInterrupted < 0; }};
+        CliRuntime runtime{
+            services,
+            [this]() -> std::unique_ptr<FtDriver> {
+                if (bridges)
+                    return bridges();
+                return std::make_unique<Recorder>(pedalDriver, wire);
+            },
+            [this] { return --pollsUntilInterrupted < 0; },
+            [this]() -> std::unique_ptr<DeviceMonitor> { return monitor ? monitor() : nullptr; }};
         QTextStream err(&errors);
         return runCli(args, runtime, out, err);
     }
@@ -156,6 +160,59 @@ TEST_F(Cli, DevicesInfoAndStateReadThePedal) {
     ASSERT_EQ(parameters.size(), 7);
     EXPECT_EQ(parameters[0].toObject()["level"].toInt(), 512);
     EXPECT_EQ(parameters[6].toObject()["text"].toString(), "EIGHTH");
+}
+
+TEST_F(Cli, DevicesFollowPrintsEachBridgeThatComesOrGoesUntilCtrlC) {
+    FakeFtDriver* machine = nullptr;
+    bridges = [&] {
+        auto fake = std::make_unique<FakeFtDriver>();
+        fake->bridges = {{"DQ01", "FT230X Basic UART"}};
+        machine = fake.get();
+        return fake;
+    };
+    const Outcome listed = run({"devices", "--json"});
+    EXPECT_EQ(listed.out,
+              "[{\"description\":\"FT230X Basic UART\",\"route\":\"direct\",\"serial\":\"DQ01\"}]\n");
+
+    monitor = [&] {
+        auto news = std::make_unique<FakeDeviceMonitor>();
+        news->announce(usbChange(DeviceChange::Kind::Arrived, "DQ02"), [&] {
+            machine->bridges.push_back({"DQ02", "Tarvo Max"});
+        });
+        // Only a port moved (the direct driver took the bridge): no pedal came or went.
+        news->announce(DeviceChange{DeviceChange::Kind::Departed, "tty", "/dev/ttyUSB0", "DQ02", {}});
+        news->announce(usbChange(DeviceChange::Kind::Departed, "DQ01"),
+                       [&] { machine->bridges.erase(machine->bridges.begin()); });
+        return news;
+    };
+    pollsUntilInterrupted = 5;
+    Outcome r = run({"devices", "--follow"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    EXPECT_EQ(r.out, "arrived\tDQ02\tdirect\tTarvo Max\n"
+                     "departed\tDQ01\tdirect\tFT230X Basic UART\n");
+    pollsUntilInterrupted = 5;
+    r = run({"devices", "--follow", "--json"});
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(lines.at(1).toUtf8()).object(),
+              (QJsonObject{{"event", "departed"},
+                           {"serial", "DQ01"},
+                           {"route", "direct"},
+                           {"description", "FT230X Basic UART"}}));
+
+    // A monitor that breaks down ends the following with one line, rather than waking it for ever.
+    monitor = [] {
+        auto broken = std::make_unique<FakeDeviceMonitor>();
+        broken->breakDown();
+        return broken;
+    };
+    pollsUntilInterrupted = 1 << 30;
+    expectFailure(run({"devices", "--follow"}), kExitFailed, "the device monitor failed");
+
+    // A machine that cannot be followed says so, in its one line.
+    monitor = {};
+    expectFailure(run({"devices", "--follow"}), kExitFailed,
+                  "bridges plugged in and pulled out cannot be followed");
 }
 
 TEST_F(Cli, SetSendsTheEditorsBytesAndRefusesWhatCannotBe) {
@@ -522,6 +579,112 @@ TEST_F(Cli, FlashWritesARawImageWithTheVersionInItsName) {
                   "The firmware nightly.bin does not say its version");
     expectFailure(run({"flash", "--image", dir.filePath("none_1.bin"), "--yes"}), kExitFailed, "cannot read");
     EXPECT_TRUE(wire.empty());
+}
+
+TEST_F(Cli, FlashVerifyReadsBackAndStopsBeforeGoWhereAWrittenByteDiffers) {
+    // A byte of the last block, and the version record's own: the first address that differs is
+    // named, and the pedal is not started.
+    const QByteArray image = ProductData::raw("FIRMWARE_1").value_or(QByteArray());
+    ASSERT_EQ(image.size(), 41252);
+    const auto hex = [](int byte) {
+        return QString::fromLatin1(QByteArray(1, char(byte)).toHex().toUpper());
+    };
+    struct Case {
+        std::uint32_t address;
+        QString said;
+        long reads; // Read Memory commands up to the difference
+    };
+    const Case cases[] = {
+        {0x0800A123,
+         "the flash read back at 0800A123 holds " + hex(image.at(0xA123) ^ 1) + " where " +
+             hex(image.at(0xA123)) + " was written",
+         162},
+        {0x0801FC07, "the flash read back at 0801FC07 holds 00 where 01 was written", 163},
+    };
+    for (const Case& c : cases) {
+        pedal().powerCycle(true);
+        pedal().faults().corruptWriteAt = c.address;
+        wire.clear();
+        const Outcome r = run({"flash", "--bootloader", "--verify"});
+        expectFailure(r, kExitFailed, "The firmware was not written: " + c.said + ".");
+        EXPECT_TRUE(r.err.contains("(tarvo-max flash --bootloader)"));
+        EXPECT_EQ(std::count(wire.begin(), wire.end(), QByteArray("11EE")), c.reads);
+        EXPECT_EQ(std::count(wire.begin(), wire.end(), QByteArray("21")), 0) << "no Go";
+        EXPECT_EQ(pedal().mode(), VirtualPedal::Mode::Bootloader);
+    }
+
+    // Without the fault the same run reads everything back, the record too, and starts the pedal.
+    pedal().faults().corruptWriteAt = 0;
+    wire.clear();
+    const Outcome r = run({"flash", "--bootloader", "--verify"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Firmware_1: 41252 bytes written from 08000000 and read back the same, version 1; "
+                     "Firmware Upgrade Complete, device will now restart\n");
+    EXPECT_EQ(std::count(wire.begin(), wire.end(), QByteArray("11EE")), 163) << "162 blocks and the record";
+    EXPECT_TRUE(holdsFirmware(pedal()));
+    EXPECT_EQ(pedal().mode(), VirtualPedal::Mode::Firmware);
+}
+
+TEST_F(Cli, FirmwareReadWritesTheFlashAsItIs) {
+    pedal().powerCycle(true);
+    auto& flash = pedal().bootloader().flash();
+    for (std::size_t i = 0; i < flash.size(); ++i)
+        flash[i] = std::uint8_t(i * 7 + (i >> 8));
+    const QByteArray whole(reinterpret_cast<const char*>(flash.data()), qsizetype(flash.size()));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("before.bin");
+
+    Outcome r = run({"firmware", "read", "-o", path});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    EXPECT_EQ(r.out, "flash 08000000: 131072 bytes written to " + path + "\n");
+    EXPECT_EQ(fileBytes(path), whole);
+    EXPECT_EQ(std::count(wire.begin(), wire.end(), QByteArray("11EE")), 512);
+    EXPECT_EQ(pedal().mode(), VirtualPedal::Mode::Bootloader) << "left where it was";
+
+    r = run({"firmware", "read", "--size", "1000", "-o", "-"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    EXPECT_EQ(r.out, QString::fromLatin1(whole.left(1000)));
+
+    // A refusal part-way leaves the file as it was; one not in its bootloader is told the way in.
+    pedal().powerCycle(true);
+    pedal().faults().nackBootloaderStep = 30;
+    expectFailure(run({"firmware", "read", "-o", path, "--size", "0x4000"}), kExitFailed,
+                  "the flash was not read: the bootloader refused");
+    EXPECT_EQ(fileBytes(path), whole);
+    pedal().faults().nackBootloaderStep = 0;
+    pedal().powerCycle(false);
+    const Outcome away = run({"firmware", "read", "-o", path});
+    expectFailure(away, kExitFailed, "no bootloader answered");
+    EXPECT_TRUE(away.err.contains("tarvo-max firmware read --yes")) << away.err.toStdString();
+    EXPECT_EQ(fileBytes(path), whole);
+
+    for (const QStringList& wrong : {QStringList{"firmware", "read"},
+                                     {"firmware", "write", "-o", path},
+                                     {"firmware", "read", "-o", path, "--size", "0"},
+                                     {"firmware", "read", "-o", path, "--size", "131073"}})
+        EXPECT_EQ(run(wrong).status, kExitUsage) << wrong.join(' ').toStdString();
+}
+
+TEST_F(Cli, BootloaderInfoSaysWhatGetAndGetIdAnswer) {
+    pedal().powerCycle(true);
+    Outcome r = run({"bootloader", "info"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    EXPECT_EQ(r.out, "bootloader version: 2.2\n"
+                     "commands: Get (00), Get Version (01), Get ID (02), Read Memory (11), Go (21), "
+                     "Write Memory (31), Erase (43)\n"
+                     "chip ID: 0410\n");
+    EXPECT_EQ(std::vector<QByteArray>(wire.end() - 2, wire.end()), (std::vector<QByteArray>{"00FF", "02FD"}));
+    r = run({"bootloader", "info", "--json"});
+    EXPECT_EQ(r.out, "{\"chipId\":\"0410\",\"commands\":[\"00\",\"01\",\"02\",\"11\",\"21\",\"31\",\"43\"],"
+                     "\"version\":\"2.2\"}\n");
+
+    // Asked in from its effects with B2 held, as flash --yes does.
+    pedal().powerCycle(false);
+    wire.clear();
+    r = run({"bootloader", "info", "--yes"});
+    EXPECT_EQ(r.status, kExitOk) << r.err.toStdString();
+    EXPECT_EQ(std::vector<QByteArray>(wire.begin(), wire.begin() + 3),
+              (std::vector<QByteArray>{"0D01", "0500010203040506", "7F"}));
 }
 
 TEST_F(Cli, UploadTakesTheAnswerAcrossReadsAndWaitsForItNoLonger) {

@@ -127,4 +127,65 @@ TEST(Stm32flash, IdentifiesErasesWritesVerifiesAndStartsTheVirtualPedal) {
     EXPECT_EQ(reply, QByteArray("1\r\n1\r\n1\r\n9\r\n"));
 }
 
+// tarvo-max firmware read beside stm32flash -r on the same pedal: the same bytes, every one.
+TEST(Stm32flash, ReadsTheSameFlashAsTarvoMaxFirmwareRead) {
+    if (access(kStm32flash, X_OK) != 0)
+        GTEST_SKIP() << "stm32flash is not installed";
+    const std::string program = virtualPedalProgram();
+    const std::string cli = qgetenv("TARVO_BINARY_DIR").toStdString() + "/bin/tarvo-max";
+    ASSERT_EQ(access(cli.c_str(), X_OK), 0) << cli;
+
+    QTemporaryDir dir;
+    const QString image = dir.filePath("image.bin");
+    ASSERT_TRUE(writeFile(image, makeImage(41252)));
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    Child pedal;
+    pedal.pid = spawn({program, "--bootloader"}, pipeFds[1]);
+    close(pipeFds[1]);
+    ASSERT_GT(pedal.pid, 0);
+    const QByteArray first = readUntil(pipeFds[0], 5s, [](const QByteArray& b) { return b.contains('\n'); });
+    close(pipeFds[0]);
+    const std::string pty = first.left(first.indexOf('\n')).toStdString();
+    ASSERT_TRUE(pty.rfind("/dev/", 0) == 0) << "first line: " << first.constData();
+    const int setup = open(pty.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(setup, 0);
+    ASSERT_TRUE(setFraming(setup, B115200, Parity::Even));
+    close(setup);
+
+    // Something of its own in the flash first, so that the two reads have more than erased
+    // bytes to agree on.
+    QByteArray output;
+    ASSERT_EQ(runStm32flash(dir.filePath("write.log"), {"-b", "0", "-w", image.toStdString(), pty}, output),
+              0)
+        << output.constData();
+    const QString theirs = dir.filePath("stm32flash.bin");
+    ASSERT_EQ(runStm32flash(dir.filePath("read.log"), {"-b", "0", "-r", theirs.toStdString(), pty}, output),
+              0)
+        << output.constData();
+
+    const QString ours = dir.filePath("tarvo-max.bin");
+    const int log =
+        open(dir.filePath("tarvo-max.log").toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    setenv("TARVO_MAX_SERIAL_PORT", pty.c_str(), 1);
+    Child reader;
+    reader.pid = spawn({cli, "firmware", "read", "-o", ours.toStdString()}, log);
+    unsetenv("TARVO_MAX_SERIAL_PORT");
+    close(log);
+    int status = -1;
+    ASSERT_EQ(waitpid(reader.pid, &status, 0), reader.pid);
+    reader.pid = -1;
+    QFile said(dir.filePath("tarvo-max.log"));
+    said.open(QIODevice::ReadOnly);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << said.readAll().constData();
+
+    QFile a(theirs);
+    QFile b(ours);
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    const QByteArray expected = a.readAll();
+    EXPECT_EQ(expected.size(), 128 * 1024);
+    EXPECT_TRUE(expected.startsWith(makeImage(41252)));
+    EXPECT_TRUE(b.readAll() == expected) << "the two reads differ";
+}
+
 } // namespace

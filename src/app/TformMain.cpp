@@ -293,6 +293,9 @@ void TformMain::buildFirmwareAndInfoMenus() {
     menuStartFirmwareUpgrade =
         addItem(menuFirmwareUpgrade, "menuStartFirmwareUpgrade", QStringLiteral("Start Firmware Upgrade"));
     enable(menuStartFirmwareUpgrade, false);
+    menuVerifyAfterWriting =
+        addItem(menuFirmwareUpgrade, "menuVerifyAfterWriting", QStringLiteral("Verify After Writing"));
+    menuVerifyAfterWriting->setCheckable(true);
     menuEraseSettings = addItem(menuFirmwareUpgrade, "menuEraseSettings", QStringLiteral("Erase Settings"));
 
     menuInfo = addMenu(MenuBar1, "menuInfo", QStringLiteral("&Info"));
@@ -392,7 +395,8 @@ void TformMain::closeEvent(QCloseEvent* event) {
 // ---- Discovery and linking ----
 
 void TformMain::CheckAttachedDevices() {
-    for (const BridgeInfo& bridge : listBridges(ctx.link)) {
+    attached_ = listBridges(ctx.link);
+    for (const BridgeInfo& bridge : attached_) {
         menuSerialNumber->setText(menuSerialNumber->text() + bridge.serial);
         ctx.state.deviceSerialNumber = bridge.serial;
         lblDeviceName->setText(bridgeDisplayName(bridge.description));
@@ -407,6 +411,7 @@ void TformMain::ScanDevices() {
 }
 
 void TformMain::showScannedBridges(const QList<BridgeInfo>& bridges) {
+    attached_ = bridges;
     if (bridges.isEmpty()) {
         ctx.services.showMessage(QStringLiteral("No device found"));
         lblDeviceName->setText(QStringLiteral("No device found"));
@@ -427,6 +432,8 @@ void TformMain::menuScanClick() {
 
 void TformMain::linkOpened() {
     linked_ = true;
+    linkedSerial_ = ctx.state.deviceSerialNumber;
+    restoreAfterUnplug();
     lblDeviceName->setText(lblDeviceName->text() + kLinkedSuffix);
     enable(btnUpload, true);
     chkFirmwareUpgradeMode->setEnabled(false);

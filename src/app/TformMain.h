@@ -9,6 +9,7 @@
 #include <QList>
 
 struct PresetFields;
+class DeviceMonitor;
 struct RestoreResult;
 struct StateRead;
 class QAction;
@@ -20,6 +21,7 @@ class QMenuBar;
 class QPushButton;
 class QRadioButton;
 class QCheckBox;
+class QSocketNotifier;
 class QTimer;
 class ToggleSwitch;
 class ReceivePoll;
@@ -40,6 +42,10 @@ public:
 
     // Called once every window exists: ties this window to the others' signals.
     void windowsCreated();
+
+    // Follows the bridges as `monitor` announces them plugged in and pulled out, waking only when
+    // it has news. It must outlive this window.
+    void followDevices(DeviceMonitor& monitor);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -91,8 +97,17 @@ private:
     void menuFirmwareUpgradeModeClick();
     void enterBootloaderAsked();
     void menuStartFirmwareUpgradeClick();
+    void menuVerifyAfterWritingClick();
     void firmwareRunEnded();
     void clearBootloaderMode();
+
+    // Bridges plugged in and pulled out (TformMainDevices.cpp).
+    void devicesChanged();
+    void relistAfterChange(bool usbDeparted);
+    void showAttachedBridges(const QList<BridgeInfo>& bridges, bool usbDeparted);
+    void linkedPedalUnplugged();
+    // What the pull turned off beyond Unlink comes back with the next Link.
+    void restoreAfterUnplug();
 
     // Read-back of the stored effect.
     void btnOpenEffectClick();
@@ -208,6 +223,16 @@ private:
     QStringList settingsProblems_;
     bool settingsFolderMissing_ = false;
     QString currentCategory;
+    // Hot-plug: the monitor, the bridges as last listed, the serial number Link opened, and a
+    // listing running (with another wanted after it).
+    DeviceMonitor* deviceMonitor_ = nullptr;
+    QSocketNotifier* deviceNotifier_ = nullptr;
+    QList<BridgeInfo> attached_;
+    QString linkedSerial_;
+    bool relisting_ = false;
+    bool relistAgain_ = false;
+    bool usbDepartedPending_ = false;
+    bool offAfterUnplug_ = false;
 
     // Controls, named as in the design.
     QMenuBar* MenuBar1;
@@ -255,6 +280,7 @@ private:
     QMenu* menuFirmwareUpgrade;
     QAction* menuFirmwareUpgradeMode;
     QAction* menuStartFirmwareUpgrade;
+    QAction* menuVerifyAfterWriting;
     QAction* menuEraseSettings;
     QMenu* menuInfo;
     QAction* menuQuickStart;

@@ -4,6 +4,7 @@
 #include "app/EditorApp.h"
 #include "app/ReceivePoll.h"
 #include "app/TformMain.h"
+#include "base/StartupSettings.h"
 #include "console/ui/TformPrint.h"
 #include "firmware/Bootloader.h"
 #include "firmware/ui/TformFirmwareUpgrade.h"
@@ -19,6 +20,7 @@ void TformMain::connectFirmwareControls() {
     on(chkFirmwareUpgradeMode, &QCheckBox::toggled, [this] { chkFirmwareUpgradeModeChange(); });
     on(menuFirmwareUpgradeMode, &QAction::triggered, [this] { menuFirmwareUpgradeModeClick(); });
     on(menuStartFirmwareUpgrade, &QAction::triggered, [this] { menuStartFirmwareUpgradeClick(); });
+    on(menuVerifyAfterWriting, &QAction::triggered, [this] { menuVerifyAfterWritingClick(); });
 }
 
 void TformMain::chkFirmwareUpgradeModeChange() {
@@ -102,8 +104,18 @@ void TformMain::enterBootloaderAsked() {
 }
 
 void TformMain::menuStartFirmwareUpgradeClick() {
+    windows.formFirmwareUpgrade->setVerifyAfterWriting(menuVerifyAfterWriting->isChecked());
     windows.formFirmwareUpgrade->show();
     windows.formFirmwareUpgrade->raise();
+}
+
+void TformMain::menuVerifyAfterWritingClick() {
+    // The item ticks and unticks itself; the next run, and the next start, follow it.
+    const bool verify = menuVerifyAfterWriting->isChecked();
+    windows.formFirmwareUpgrade->setVerifyAfterWriting(verify);
+    const QString problem = StartupSettings::writeVerify(ctx.services, verify);
+    if (!problem.isEmpty())
+        ctx.services.reportError(problem);
 }
 
 void TformMain::firmwareRunEnded() {

@@ -69,7 +69,8 @@ void TformMain::btnUploadClick() {
         this, [name, ir, program](PedalLine& line) { return uploadEffect(line, name, ir, program); },
         [this](const UploadResult& result, const PedalWorker::Said&) {
             endLongOperation();
-            if (!result.problem.isEmpty())
+            // Unlinked meanwhile (or the pedal pulled out), the end is not this upload's to tell.
+            if (!result.problem.isEmpty() && linked_ && !unlinkAsked_)
                 ctx.services.showMessage(result.problem);
             // The status says what the pedal said; after a failure (told already) it says nothing.
             lblStatus->setText(result.end == UploadResult::End::Complete ? QStringLiteral("Upload complete")

@@ -95,6 +95,7 @@ void TformMain::LoadStartupSettings() {
     settingsProblems_ << loaded.problems;
     if (loaded.showUpdateMessage)
         showUpdateMessage = *loaded.showUpdateMessage;
+    menuVerifyAfterWriting->setChecked(loaded.verifyAfterWriting.value_or(false));
     if (!loaded.bankMode)
         return;
     // The mode as it was left: shown without touching the pedal or writing the file back.

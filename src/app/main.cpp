@@ -2,6 +2,7 @@
 #include "app/QtServices.h"
 #include "app/TformMain.h"
 #include "link/system/SystemBridges.h"
+#include "link/udev/UdevMonitor.h"
 #include "protocol/EditorContext.h"
 #include "sim/DemoDriver.h"
 
@@ -47,7 +48,10 @@ int main(int argc, char** argv) {
     // TARVO_MAX_VIRTUAL_PEDAL=1 the virtual pedal before them all.
     std::unique_ptr<FtDriver> driver = makeEditorDriver(makeSystemDriver(), *demo || virtualPedalWanted());
     EditorContext context(services, *driver);
+    // Made before the windows, so that it outlives them.
+    const std::unique_ptr<DeviceMonitor> monitor = makeUdevMonitor();
     EditorApp editor(context);
+    editor.main().followDevices(*monitor);
     editor.main().show();
     // The start-up benchmark times a whole start by the process's life: with this set, the
     // editor leaves as soon as its main window is up.

@@ -65,6 +65,16 @@ Loaded load(Services& services) {
         else if (*mode == modeWord(true))
             loaded.bankMode = true;
     }
+    QString error;
+    const QString verifyPath = SettingsFile::path(services, kVerifyFile);
+    if (const std::optional<QString> verify = SettingsFile::read(verifyPath, &error)) {
+        if (*verify == noticeWord(true))
+            loaded.verifyAfterWriting = true;
+        else if (*verify == noticeWord(false))
+            loaded.verifyAfterWriting = false;
+    } else if (!error.isEmpty()) {
+        loaded.problems << cannotRead(verifyPath, error);
+    }
     return loaded;
 }
 
@@ -108,6 +118,14 @@ QString lookTitle(const QByteArray& sheet) {
     if (end < 0 || (lineEnd >= 0 && end > lineEnd))
         return {};
     return QString::fromUtf8(sheet.mid(opening.size(), end - opening.size())).trimmed();
+}
+
+QString writeVerify(Services& services, bool verify) {
+    const QString path = SettingsFile::path(services, kVerifyFile);
+    QString error;
+    if (!SettingsFile::write(path, noticeWord(verify), &error))
+        return cannotWrite(path, error);
+    return {};
 }
 
 } // namespace StartupSettings

@@ -6,9 +6,10 @@
 
 class Services;
 
-// The three settings the editor keeps between runs, each a file of its own below the documents
-// folder: whether the new-version notice opens by itself, the pedal's preset or bank mode, and the
-// look. Each file holds one word or number, compared exactly.
+// The settings the editor keeps between runs, each a file of its own below the documents folder:
+// whether the new-version notice opens by itself, the pedal's preset or bank mode, the look, and
+// whether a firmware run reads the flash back. Each file holds one word or number, compared
+// exactly.
 namespace StartupSettings {
 
 inline const QString kSettingsFolder = QStringLiteral("Merrow");
@@ -17,6 +18,8 @@ inline const QString kNoticeFile = QStringLiteral("Merrow/Tarvo Max/ShowMessageV
 inline const QString kModeFile = QStringLiteral("Merrow/Tarvo Max/Mode.txt");
 // The look belongs to every Merrow editor on the machine, so it sits one folder up.
 inline const QString kStyleFile = QStringLiteral("Merrow/style.txt");
+// Made only when the item is first clicked: without it a run writes as it always has.
+inline const QString kVerifyFile = QStringLiteral("Merrow/Tarvo Max/VerifyAfterWriting.txt");
 
 inline QString noticeWord(bool show) {
     return show ? QStringLiteral("YES") : QStringLiteral("NO");
@@ -34,10 +37,12 @@ struct Loaded {
     // Nothing where the file is missing or holds something else: the default stays.
     std::optional<bool> showUpdateMessage;
     std::optional<bool> bankMode;
+    std::optional<bool> verifyAfterWriting;
     // A sentence for each file that could not be read or created.
     QStringList problems;
 };
-// Reads the notice and mode files, creating each with its default word when it is missing.
+// Reads the notice and mode files, creating each with its default word when it is missing, and
+// the verify file when it is there.
 Loaded load(Services& services);
 
 struct Look {
@@ -52,6 +57,9 @@ QString writeLook(Services& services, int look);
 // Writes "YES" or "NO" into the notice file, but only when it exists: the file is made at start,
 // and one that is gone stays gone. The reason when it cannot be written.
 QString writeNotice(Services& services, bool show);
+// Writes "YES" or "NO" into the verify file, making it when it is missing. The reason when it
+// cannot be written.
+QString writeVerify(Services& services, bool verify);
 
 // The name of the built-in style sheet of a look.
 inline QString lookSheetName(int look) {

@@ -31,7 +31,7 @@ struct CommandRule {
 };
 
 const CommandRule kCommands[] = {
-    {"devices", 0, 0, "no other words", {}, &CliSession::devices},
+    {"devices", 0, 0, "no other words", {"--follow", "--json"}, &CliSession::devices},
     {"info", 0, 0, "no other words", {"--json"}, &CliSession::info},
     {"state", 0, 0, "no other words", {"--json"}, &CliSession::state},
     {"set", 2, 2, "PARAM and LEVEL", {}, &CliSession::set},
@@ -50,7 +50,14 @@ const CommandRule kCommands[] = {
     {"restore", 1, 1, "the backup's FILE", {"--yes"}, &CliSession::restore},
     {"ir", 1, 1, "the WAV file", {"--effect", "-o", "--bank"}, &CliSession::impulseResponse},
     {"coeff", 3, 3, "NOTE, Q and BOOST", {}, &CliSession::coefficients},
-    {"flash", 0, 1, "at most the firmware's NAME", {"--yes", "--bootloader", "--image"}, &CliSession::flash},
+    {"flash",
+     0,
+     1,
+     "at most the firmware's NAME",
+     {"--yes", "--bootloader", "--image", "--verify"},
+     &CliSession::flash},
+    {"firmware", 1, 1, "read", {"-o", "--size", "--yes", "--bootloader"}, &CliSession::firmware},
+    {"bootloader", 1, 1, "info", {"--yes", "--bootloader", "--json"}, &CliSession::bootloader},
 };
 
 // The shell's completion asks the program for its words (tarvo-max.bash); no person types it.
@@ -74,6 +81,8 @@ const FlagOption kFlags[] = {
     {"-h", &CommandLine::help},
     {"--version", &CommandLine::version},
     {"--bootloader", &CommandLine::bootloader},
+    {"--verify", &CommandLine::verify},
+    {"--follow", &CommandLine::follow},
 };
 
 struct ValueOption {
@@ -89,6 +98,7 @@ const ValueOption kValueOptions[] = {
     {"--effect", "--effect", &CommandLine::effect},
     {"--ir", "--ir", &CommandLine::ir},
     {"--image", "--image", &CommandLine::image},
+    {"--size", "--size", &CommandLine::size},
 };
 
 // Takes the option at args[i] (and its value, the next word or after "="), if it is one. False

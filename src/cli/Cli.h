@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+class DeviceMonitor;
 class FtDriver;
 class Services;
 
@@ -17,6 +18,9 @@ struct CliRuntime {
     // Whether the user has asked to stop: a command that runs until stopped (watch) ends, and a
     // long exchange (an upload, a flash, erasing) stops at its next safe step.
     std::function<bool()> interrupted;
+    // The machine's announcements of bridges plugged in and pulled out (devices --follow); none
+    // where it cannot be followed.
+    std::function<std::unique_ptr<DeviceMonitor>()> makeMonitor = {};
 };
 
 // Exit statuses: 0 done; 1 the pedal or the line failed (none found, no reply, a garbled

@@ -1,13 +1,18 @@
 // flash: the editor's built-in firmware written through the pedal's serial bootloader, either
 // by asking a running pedal into it (B2 held, --yes) or finding it already there (--bootloader).
+// firmware read and bootloader info: what the bootloader reads back and says of itself.
 
 #include "cli/CliSession.h"
 
+#include "base/Convert.h"
 #include "firmware/Bootloader.h"
 #include "firmware/Flasher.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <cstdio>
 #include <unistd.h>
 
@@ -24,9 +29,32 @@ QString firmwareItemNamed(const QString& typed) {
     return {};
 }
 
+// A command of the bootloader's list as its maker names it, with its code.
+QString bootloaderCommandName(std::uint8_t code) {
+    static const std::pair<std::uint8_t, const char*> kNames[] = {
+        {0x00, "Get"},
+        {0x01, "Get Version"},
+        {0x02, "Get ID"},
+        {0x11, "Read Memory"},
+        {0x21, "Go"},
+        {0x31, "Write Memory"},
+        {0x43, "Erase"},
+        {0x44, "Extended Erase"},
+        {0x63, "Write Protect"},
+        {0x73, "Write Unprotect"},
+        {0x82, "Readout Protect"},
+        {0x92, "Readout Unprotect"},
+    };
+    const QString hex = intToHex(code, 2);
+    for (const auto& [known, name] : kNames)
+        if (known == code)
+            return QStringLiteral("%1 (%2)").arg(QLatin1String(name), hex);
+    return hex;
+}
+
 } // namespace
 
-bool CliSession::reachBootloader(bool alreadyThere, FirmwareFlasher& flasher) {
+bool CliSession::reachBootloader(bool alreadyThere, FirmwareFlasher& flasher, const QString& command) {
     if (!link())
         return false;
     // The bootloader's silence is a step's failure, said once by the command.
@@ -34,11 +62,11 @@ bool CliSession::reachBootloader(bool alreadyThere, FirmwareFlasher& flasher) {
     services_.messages.clear();
     if (alreadyThere) {
         if (!flasher.findBootloader())
-            return stepFailed(
-                flasher.lastFailure() +
-                QStringLiteral(": bring the pedal into its bootloader first, either with "
-                               "tarvo-max flash --yes while it runs its effects and B2 (SAVE) "
-                               "is held, or with the editor's Firmware Upgrade > Upgrade Mode"));
+            return stepFailed(flasher.lastFailure() +
+                              QStringLiteral(": bring the pedal into its bootloader first, either with "
+                                             "tarvo-max %1 --yes while it runs its effects and B2 (SAVE) "
+                                             "is held, or with the editor's Firmware Upgrade > Upgrade Mode")
+                                  .arg(command));
         return true;
     }
     bypassBeforeBootloader(ctx_.line);
@@ -98,33 +126,16 @@ int CliSession::flash(const CommandLine& line) {
                            "--bootloader)"),
             kExitUsage);
     FirmwareFlasher flasher(ctx_.line);
-    if (!reachBootloader(alreadyThere, flasher))
+    if (!reachBootloader(alreadyThere, flasher, QStringLiteral("flash")))
         return status_;
 
-    // A bar on a terminal; where standard error is a file or a pipe, a line now and then. A
-    // caller that keeps the messages in memory (a test, a script host) gets neither.
-    const bool realStream = err_.string() == nullptr;
-    const bool bar = realStream && isatty(STDERR_FILENO) != 0;
-    ctx_.line.onProgress = [this, bar, realStream](int value, int maximum) {
-        if (!realStream)
-            return;
-        if (!bar) {
-            if (value < maximum && value % 32 == 0)
-                err_ << "writing block " << value + 1 << " of " << maximum << Qt::endl;
-            return;
-        }
-        const int width = 40;
-        const int done = maximum > 0 ? value * width / maximum : 0;
-        err_ << '\r' << "writing [" << QString(done, u'#') << QString(width - done, u' ') << "] " << value
-             << '/' << maximum;
-        err_.flush();
-    };
-    const FirmwareFlasher::Result result = flasher.flash(*image);
-    ctx_.line.onProgress = {};
-    // The bar leaves the line before anything else is said on it.
-    if (bar)
-        err_ << '\r' << QString(70, u' ') << '\r';
-    err_.flush();
+    const int blocks =
+        static_cast<int>((image->bytes.size() + kFirmwareChunkBytes - 1) / kFirmwareChunkBytes);
+    showProgress([blocks](int value) {
+        return value < blocks ? QStringLiteral("writing") : QStringLiteral("checking");
+    });
+    const FirmwareFlasher::Result result = flasher.flash(*image, line.verify);
+    endProgress();
     switch (result.outcome) {
     case FirmwareFlasher::Outcome::Flashed:
         break;
@@ -137,7 +148,104 @@ int CliSession::flash(const CommandLine& line) {
     case FirmwareFlasher::Outcome::Busy:
         return fail(result.message);
     }
-    out_ << image->name << ": " << image->bytes.size() << " bytes written from 08000000, version "
-         << image->version << "; " << kFirmwareUpgradeComplete << Qt::endl;
+    out_ << image->name << ": " << image->bytes.size() << " bytes written from 08000000"
+         << (line.verify ? " and read back the same" : "") << ", version " << image->version << "; "
+         << kFirmwareUpgradeComplete << Qt::endl;
+    return kExitOk;
+}
+
+void CliSession::showProgress(std::function<QString(int value)> verb) {
+    // A bar on a terminal; where standard error is a file or a pipe, a line now and then. A
+    // caller that keeps the messages in memory (a test, a script host) gets neither.
+    const bool realStream = err_.string() == nullptr;
+    progressBar_ = realStream && isatty(STDERR_FILENO) != 0;
+    ctx_.line.onProgress = [this, realStream, verb = std::move(verb)](int value, int maximum) {
+        if (!realStream)
+            return;
+        if (!progressBar_) {
+            if (value < maximum && value % 32 == 0)
+                err_ << verb(value) << " block " << value + 1 << " of " << maximum << Qt::endl;
+            return;
+        }
+        const int width = 40;
+        const int done = maximum > 0 ? value * width / maximum : 0;
+        err_ << '\r' << verb(value) << " [" << QString(done, u'#') << QString(width - done, u' ') << "] "
+             << value << '/' << maximum;
+        err_.flush();
+    };
+}
+
+void CliSession::endProgress() {
+    ctx_.line.onProgress = {};
+    // The bar leaves the line before anything else is said on it.
+    if (progressBar_)
+        err_ << '\r' << QString(70, u' ') << '\r';
+    err_.flush();
+    progressBar_ = false;
+}
+
+int CliSession::firmware(const CommandLine& line) {
+    if (line.operands.first() != QLatin1String("read"))
+        return fail(QStringLiteral("firmware takes read (see tarvo-max firmware --help)"), kExitUsage);
+    if (!line.given.contains(QLatin1String("-o")))
+        return fail(QStringLiteral("firmware read needs -o FILE (- for standard output)"), kExitUsage);
+    std::uint32_t size = kFlashBytes;
+    if (line.given.contains(QLatin1String("--size"))) {
+        bool ok = false;
+        const qulonglong n = line.size.toULongLong(&ok, 0);
+        if (!ok || n == 0 || n > kFlashBytes)
+            return fail(QStringLiteral("--size takes a number of bytes from 1 to %1, not %2")
+                            .arg(kFlashBytes)
+                            .arg(line.size),
+                        kExitUsage);
+        size = static_cast<std::uint32_t>(n);
+    }
+    if (!openOutput(line.output))
+        return status_;
+    FirmwareFlasher flasher(ctx_.line);
+    if (!reachBootloader(!line.yes, flasher, QStringLiteral("firmware read")))
+        return status_;
+    showProgress([](int) { return QStringLiteral("reading"); });
+    const FirmwareFlasher::FlashRead read = flasher.readFlash(kFlashBase, size);
+    endProgress();
+    if (!read.complete)
+        return fail(QStringLiteral("the flash was not read: %1; nothing was written").arg(read.failure),
+                    read.cancelled ? kExitInterrupted : kExitFailed);
+    if (!writeOutput(read.bytes))
+        return status_;
+    if (!outputOnStandardOutput())
+        out_ << "flash " << intToHex(kFlashBase, 8) << ": " << size << " bytes written to " << line.output
+             << Qt::endl;
+    return kExitOk;
+}
+
+int CliSession::bootloader(const CommandLine& line) {
+    if (line.operands.first() != QLatin1String("info"))
+        return fail(QStringLiteral("bootloader takes info (see tarvo-max bootloader --help)"), kExitUsage);
+    FirmwareFlasher flasher(ctx_.line);
+    if (!reachBootloader(!line.yes, flasher, QStringLiteral("bootloader info")))
+        return status_;
+    const FirmwareFlasher::Identity identity = flasher.identify();
+    if (!identity.ok)
+        return fail(identity.failure);
+    const QString version = QStringLiteral("%1.%2").arg(identity.version >> 4).arg(identity.version & 0x0F);
+    QStringList commands;
+    for (const char code : identity.commands)
+        commands << intToHex(static_cast<std::uint8_t>(code), 2);
+    const QString chip = intToHex(identity.productId, 4);
+    if (line.json) {
+        out_ << QJsonDocument(QJsonObject{{QStringLiteral("version"), version},
+                                          {QStringLiteral("commands"), QJsonArray::fromStringList(commands)},
+                                          {QStringLiteral("chipId"), chip}})
+                    .toJson(QJsonDocument::Compact)
+             << Qt::endl;
+        return kExitOk;
+    }
+    QStringList named;
+    for (const char code : identity.commands)
+        named << bootloaderCommandName(static_cast<std::uint8_t>(code));
+    out_ << "bootloader version: " << version << '\n'
+         << "commands: " << named.join(QStringLiteral(", ")) << '\n'
+         << "chip ID: " << chip << Qt::endl;
     return kExitOk;
 }

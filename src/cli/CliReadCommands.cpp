@@ -4,7 +4,14 @@
 #include "cli/CliSession.h"
 
 #include "link/Bridges.h"
+#include "link/DeviceMonitor.h"
 #include "params/ParameterMessages.h"
+#include "protocol/Connection.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <poll.h>
 
 namespace {
 
@@ -25,13 +32,78 @@ QString levelsOf(const ControlInfo& control) {
 
 } // namespace
 
-int CliSession::devices(const CommandLine&) {
+namespace {
+
+QJsonObject bridgeJson(const BridgeInfo& bridge) {
+    return {{QStringLiteral("serial"), bridge.serial},
+            {QStringLiteral("route"), bridge.route},
+            {QStringLiteral("description"), bridge.description}};
+}
+
+// How long a look for news waits before it sees whether Ctrl+C was pressed.
+constexpr int kFollowLookMs = 200;
+
+} // namespace
+
+int CliSession::devices(const CommandLine& line) {
+    if (line.follow)
+        return followDevices(line.json);
     const QList<BridgeInfo> bridges = listBridges(ctx_.link);
     if (bridges.isEmpty())
         return fail(QStringLiteral("no pedal found"));
-    for (const BridgeInfo& bridge : bridges)
-        out_ << bridge.serial << '\t' << bridge.route << '\t' << bridge.description << '\n';
+    if (line.json) {
+        QJsonArray list;
+        for (const BridgeInfo& bridge : bridges)
+            list << bridgeJson(bridge);
+        out_ << QJsonDocument(list).toJson(QJsonDocument::Compact) << '\n';
+    } else {
+        for (const BridgeInfo& bridge : bridges)
+            out_ << bridge.serial << '\t' << bridge.route << '\t' << bridge.description << '\n';
+    }
     out_.flush();
+    return kExitOk;
+}
+
+int CliSession::followDevices(bool json) {
+    std::unique_ptr<DeviceMonitor> monitor = runtime_.makeMonitor ? runtime_.makeMonitor() : nullptr;
+    if (!monitor || monitor->descriptor() < 0)
+        return fail(QStringLiteral("bridges plugged in and pulled out cannot be followed here") +
+                    (monitor && !monitor->problem().empty()
+                         ? QStringLiteral(": ") + QString::fromStdString(monitor->problem())
+                         : QString()));
+    QList<BridgeInfo> attached = relistBridges(ctx_.line);
+    const auto print = [&](const char* event, const BridgeInfo& bridge) {
+        if (json) {
+            QJsonObject object = bridgeJson(bridge);
+            object.insert(QStringLiteral("event"), QString::fromLatin1(event));
+            out_ << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+        } else {
+            out_ << event << '\t' << bridge.serial << '\t' << bridge.route << '\t' << bridge.description
+                 << '\n';
+        }
+    };
+    while (!runtime_.interrupted()) {
+        // Asleep until there is news (or Ctrl+C, which ends the wait early).
+        pollfd news{monitor->descriptor(), POLLIN, 0};
+        if (poll(&news, 1, kFollowLookMs) <= 0)
+            continue;
+        if (monitor->takeChanges().empty()) {
+            if (monitorFailed(monitor->descriptor()))
+                return fail(QStringLiteral("the device monitor failed; bridges are no longer followed"));
+            continue;
+        }
+        const QList<BridgeInfo> now = relistBridges(ctx_.line);
+        const BridgeChanges changes = compareBridges(attached, now);
+        attached = now;
+        for (const BridgeInfo& bridge : changes.departed)
+            print("departed", bridge);
+        for (const BridgeInfo& bridge : changes.arrived)
+            print("arrived", bridge);
+        out_.flush();
+        // A reader that has gone away (a closed pipe) ends the following.
+        if (out_.status() != QTextStream::Ok)
+            return fail(QStringLiteral("cannot write to standard output"));
+    }
     return kExitOk;
 }
 

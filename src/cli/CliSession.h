@@ -55,8 +55,11 @@ public:
     // Converters that need no pedal (CliConverterCommands.cpp); ir uploads without -o.
     int impulseResponse(const CommandLine& line);
     int coefficients(const CommandLine& line);
-    // The built-in firmware through the pedal's bootloader (CliFirmwareCommand.cpp).
+    // The built-in firmware through the pedal's bootloader, and what the bootloader reads back
+    // (CliFirmwareCommand.cpp).
     int flash(const CommandLine& line);
+    int firmware(const CommandLine& line);
+    int bootloader(const CommandLine& line);
     // For the shell's completion: the running effect's parameters or readbacks, one a line
     // (CliReadCommands.cpp).
     int completionWords(const CommandLine& line);
@@ -104,6 +107,8 @@ private:
     void printReports(const QByteArray& read);
     void printReport(const IncomingMessage& message);
 
+    // devices --follow (CliReadCommands.cpp).
+    int followDevices(bool json);
     // Upload (CliUploadCommand.cpp).
     bool checkEffectName(const QString& typed, QString& name);
     // The bank named by --bank (0 to 2), -1 without one; nothing, having said why, when it names none.
@@ -112,8 +117,13 @@ private:
     // logged; nothing, having said why, when the file or the effect will not do.
     std::optional<QString> composeIr(const QString& wav, const QString& effectName);
     int sendUpload(const QString& name, bool impulseResponse, const UploadProgram& program, int bank);
-    // Flash (CliFirmwareCommand.cpp): linked, and the bootloader synchronised.
-    bool reachBootloader(bool alreadyThere, FirmwareFlasher& flasher);
+    // Flash (CliFirmwareCommand.cpp): linked, and the bootloader synchronised; `command` is the
+    // command's words, for the way into the bootloader that a failure suggests.
+    bool reachBootloader(bool alreadyThere, FirmwareFlasher& flasher, const QString& command);
+    // A bar on a terminal's standard error, elsewhere a line every 32 blocks; `verb` says what
+    // the block being counted is for.
+    void showProgress(std::function<QString(int value)> verb);
+    void endProgress();
     // The built-in image named (the newest when none is), or the file of --image.
     std::optional<FirmwareImage> firmwareToFlash(const CommandLine& line);
     // Assign (CliAssignCommand.cpp).
@@ -159,6 +169,7 @@ private:
     std::optional<StoredEffectReply> stored_;
     QString effectName_;
     std::optional<EffectControls> controls_;
+    bool progressBar_ = false;
     QString outputPath_;
     std::unique_ptr<OutputFile> output_;
 };

@@ -4,6 +4,7 @@
 #include "cli/Cli.h"
 #include "cli/TerminalServices.h"
 #include "link/system/SystemBridges.h"
+#include "link/udev/UdevMonitor.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -27,7 +28,8 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     TerminalServices services;
-    CliRuntime runtime{services, [] { return makeSystemDriver(); }, [] { return interruptRequested != 0; }};
+    CliRuntime runtime{services, [] { return makeSystemDriver(); }, [] { return interruptRequested != 0; },
+                       [] { return makeUdevMonitor(); }};
     // Straight to the descriptor, so a write that fails (a full disk, /dev/full) is seen and
     // becomes the command's failure rather than passing for success.
     QFile standardOutput;

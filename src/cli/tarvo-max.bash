@@ -52,7 +52,7 @@ _tarvo_max() {
             pedal+=("$word" "${COMP_WORDS[i + 1]}")
             ((i++))
             ;;
-        --bank | --effect | --ir | --image | -o | --output) ((i++)) ;;
+        --bank | --effect | --ir | --image | -o | --output | --size) ((i++)) ;;
         --) [[ -n $command ]] && operands+=("$word") ;;
         -*) ;;
         *) if [[ -z $command ]]; then command=$word; else operands+=("$word"); fi ;;
@@ -69,6 +69,7 @@ _tarvo_max() {
         mapfile -t COMPREPLY < <(compgen -W "1 2 3" -- "$_tarvo_max_cur")
         return
         ;;
+    --size) return ;;
     --effect)
         _tarvo_max_offer < <(_tarvo_max_list effects)
         return
@@ -148,6 +149,8 @@ _tarvo_max() {
         ;;
     coeff) ((n == 0)) && _tarvo_max_offer < <(_tarvo_max_list notes) ;;
     flash) ((n == 0)) && _tarvo_max_offer < <(_tarvo_max_list firmware) ;;
+    firmware) ((n == 0)) && words='read' ;;
+    bootloader) ((n == 0)) && words='info' ;;
     esac
     if [[ -n $words ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$words" -- "$_tarvo_max_cur")

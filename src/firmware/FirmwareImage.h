@@ -15,6 +15,8 @@ inline constexpr int kFirmwareChunkBytes = 256;
 inline constexpr int kFlashWordBytes = 4;
 // An image may fill the flash up to the version record's page, no further.
 inline constexpr int kMaxFirmwareImageBytes = static_cast<int>(kVersionRecordAddress - kFlashBase);
+// The whole application area: every page of the 128 KiB flash, the version record's included.
+inline constexpr std::uint32_t kFlashBytes = 128 * 1024;
 
 // The images built into the editor, by the names the firmware window lists.
 QStringList firmwareItems();

@@ -108,13 +108,13 @@ bool FirmwareFlasher::eraseFlash() {
            acknowledged(QStringLiteral("the global erase"));
 }
 
-bool FirmwareFlasher::writeChunks(const std::vector<FirmwareChunk>& chunks) {
+bool FirmwareFlasher::writeChunks(const std::vector<FirmwareChunk>& chunks, int progressMaximum) {
     line_.console.logLines({QStringLiteral("Start Write Command"), QString()});
     std::uint32_t address = kFlashBase;
     const auto count = static_cast<int>(chunks.size());
     for (int i = 0; i < count; ++i) {
         const QByteArray& bytes = chunks[std::size_t(i)].bytes;
-        line_.progress(i, count);
+        line_.progress(i, progressMaximum);
         // Between blocks is the one place a run may stop: never between a command and its data.
         if (line_.cancelRequested()) {
             cancelled_ = true;
@@ -275,7 +275,7 @@ FirmwareFlasher::Result FirmwareFlasher::stopBeforeGo() {
                     .arg(failure_));
 }
 
-FirmwareFlasher::Result FirmwareFlasher::flash(const QString& item) {
+FirmwareFlasher::Result FirmwareFlasher::flash(const QString& item, bool verify) {
     if (running_)
         return {Outcome::Busy, {}};
     const FirmwareLoad load = loadBuiltInFirmware(item);
@@ -283,10 +283,10 @@ FirmwareFlasher::Result FirmwareFlasher::flash(const QString& item) {
         line_.services.showMessage(load.problem);
         return {Outcome::Refused, load.problem};
     }
-    return flash(*load.image);
+    return flash(*load.image, verify);
 }
 
-FirmwareFlasher::Result FirmwareFlasher::flash(const FirmwareImage& image) {
+FirmwareFlasher::Result FirmwareFlasher::flash(const FirmwareImage& image, bool verify) {
     if (running_)
         return {Outcome::Busy, {}};
     if (const QString problem = firmwareImageProblem(image.name, image.bytes.size(), image.version);
@@ -308,10 +308,14 @@ FirmwareFlasher::Result FirmwareFlasher::flash(const FirmwareImage& image) {
                                    "erased. The pedal is still in its bootloader."));
     // A reply the bootloader sent late to an earlier step must not be read as this run's.
     line_.link.PurgeDeviceRx();
-    if (!eraseFlash() || !writeChunks(chunked.chunks) || !writeVersionRecord(image.version))
+    const int blocks = static_cast<int>(chunked.chunks.size());
+    const int progressMaximum = verify ? 2 * blocks : blocks;
+    if (!eraseFlash() || !writeChunks(chunked.chunks, progressMaximum) || !writeVersionRecord(image.version))
+        return stopBeforeGo();
+    if (verify && !verifyWritten(chunked.chunks, image.version, progressMaximum))
         return stopBeforeGo();
     // Every block and the record are in: the bar reaches its end before the result is told.
-    line_.progress(static_cast<int>(chunked.chunks.size()), static_cast<int>(chunked.chunks.size()));
+    line_.progress(progressMaximum, progressMaximum);
 
     line_.services.pause(kSettleBeforeCompleteMs);
     line_.services.showMessage(kFirmwareUpgradeComplete);

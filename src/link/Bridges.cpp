@@ -5,6 +5,8 @@
 #include "base/Services.h"
 #include "link/D2XXUnit.h"
 
+#include <algorithm>
+
 QList<BridgeInfo> listBridges(UsbLink& link) {
     QList<BridgeInfo> bridges;
     link.GetFTDeviceCount();
@@ -18,6 +20,21 @@ QList<BridgeInfo> listBridges(UsbLink& link) {
         bridges << bridge;
     }
     return bridges;
+}
+
+BridgeChanges compareBridges(const QList<BridgeInfo>& before, const QList<BridgeInfo>& after) {
+    const auto listed = [](const QList<BridgeInfo>& bridges, const QString& serial) {
+        return std::any_of(bridges.begin(), bridges.end(),
+                           [&](const BridgeInfo& b) { return b.serial == serial; });
+    };
+    BridgeChanges changes;
+    for (const BridgeInfo& bridge : after)
+        if (!listed(before, bridge.serial))
+            changes.arrived << bridge;
+    for (const BridgeInfo& bridge : before)
+        if (!listed(after, bridge.serial))
+            changes.departed << bridge;
+    return changes;
 }
 
 QString bridgeDisplayName(const QString& description) {

@@ -17,6 +17,14 @@ struct BridgeInfo {
 // description, as the by-index queries report them.
 QList<BridgeInfo> listBridges(UsbLink& link);
 
+// The bridges that came and went between two listings, known by their serial numbers, each in
+// its listing's order.
+struct BridgeChanges {
+    QList<BridgeInfo> arrived;
+    QList<BridgeInfo> departed;
+};
+BridgeChanges compareBridges(const QList<BridgeInfo>& before, const QList<BridgeInfo>& after);
+
 // The name a bridge is shown by: its description, or "Tarvo Max" for the bridge chip's
 // unprogrammed default description.
 QString bridgeDisplayName(const QString& description);

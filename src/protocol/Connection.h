@@ -20,3 +20,12 @@ bool openPedal(PedalLine& line, const QString& serial);
 // been unplugged: then there is nothing left to close.
 enum class Unlinked { Closed, Gone, Kept };
 Unlinked unlinkPedal(PedalLine& line);
+
+// After a bridge was plugged in or pulled out: the attached bridges listed again, what the
+// driver has to say about them logged, and nothing shown, whatever failed on the way. The caller
+// tells what came and went.
+QList<BridgeInfo> relistBridges(PedalLine& line);
+
+// Unlink once the linked bridge has been pulled out: closed, or found gone, with nothing shown on
+// the way, since the pull has been told already.
+Unlinked unlinkUnplugged(PedalLine& line);

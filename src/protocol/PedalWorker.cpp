@@ -48,18 +48,26 @@ void PedalWorker::cancelAll() {
     line_.requestCancel();
 }
 
+void PedalWorker::cancelAllQuietly() {
+    quietBefore_ = nextSerial_;
+    cancelAll();
+}
+
 void PedalWorker::enqueue(QObject* receiver, bool operation, std::function<void(PedalLine&)> run,
                           std::function<void(const Said&)> done) {
     ++jobs_;
     if (operation && operations_++ == 0)
         emit busyChanged(true);
     QPointer<QObject> alive(receiver);
-    const auto finish = [this, alive, operation, done = std::move(done)](const Said& said) {
+    const std::uint64_t serial = nextSerial_;
+    const auto finish = [this, alive, operation, serial, done = std::move(done)](const Said& said) {
         if (alive) {
             // What the exchange would have shown comes first, then what its window makes of it.
+            const bool quiet = serial < quietBefore_;
             for (const QString& message : said.messages)
-                line_.services.showMessage(message);
-            if (!said.error.isEmpty())
+                if (!quiet)
+                    line_.services.showMessage(message);
+            if (!said.error.isEmpty() && !quiet)
                 line_.services.reportError(said.error);
             if (done)
                 runGuarded(line_.services, [&] { done(said); });

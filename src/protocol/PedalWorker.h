@@ -64,6 +64,9 @@ public:
     bool linkFree() const { return jobs_ == 0; }
     // Asks the running operation to stop at its next safe step and drops what waits unstarted.
     void cancelAll();
+    // The same, and what the stopped operation would have shown is not shown (its `done` still
+    // runs): the reason it stops has been told already, once (the pedal was pulled out).
+    void cancelAllQuietly();
     // Asks the running operation to stop at its next safe step.
     void cancel() { line_.requestCancel(); }
 
@@ -92,6 +95,8 @@ private:
     int operations_ = 0;
     int jobs_ = 0;
     std::uint64_t nextSerial_ = 0;
+    // Operations numbered below this one end without showing what they said.
+    std::uint64_t quietBefore_ = 0;
 
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -243,6 +243,8 @@ void VirtualBootloader::completeWriteData(QByteArray& out) {
         return;
     }
     std::copy(data, data + count, target);
+    if (corruptWrite_ >= address_ && corruptWrite_ - address_ < count)
+        target[corruptWrite_ - address_] ^= 0x01;
     out.append(char(kAck));
     toCommand();
 }

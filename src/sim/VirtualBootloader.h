@@ -50,6 +50,9 @@ public:
     // from 1: a command, an address, a block of data, an erase list) is answered with NACK and not
     // carried out. 0 turns it off.
     void setNackStep(int n) { nackStep_ = n; }
+    // Fault on demand: a byte written to this flash address is stored with its lowest bit
+    // flipped, though the block is acknowledged, as a weak flash cell would keep it. 0 turns it off.
+    void setCorruptWrite(std::uint32_t address) { corruptWrite_ = address; }
 
     static bool inFlash(std::uint32_t address, std::uint32_t length = 1);
     static bool inRam(std::uint32_t address, std::uint32_t length = 1);
@@ -98,4 +101,5 @@ private:
     std::uint32_t address_ = 0;
     int stepCount_ = 0;
     int nackStep_ = 0;
+    std::uint32_t corruptWrite_ = 0;
 };

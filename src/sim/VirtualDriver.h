@@ -43,6 +43,12 @@ public:
     void vanish() { vanished_ = true; }
     void vanishAfterWrittenBytes(std::uint64_t bytes) { vanishAfter_ = bytes; }
     bool vanished() const { return vanished_; }
+    // The plug goes back in: the bridge is listed and opens again; what was open before is not.
+    void plugBackIn() {
+        vanished_ = false;
+        vanishAfter_ = 0;
+        open_ = false;
+    }
 
     // Bytes the pedal sent that were dropped because the receive queue was full.
     std::uint64_t droppedBytes() const { return dropped_; }

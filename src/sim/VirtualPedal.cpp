@@ -250,6 +250,7 @@ void VirtualPedal::receive(const std::uint8_t* data, std::size_t count, Clock::t
 
 void VirtualPedal::bootloaderByte(std::uint8_t byte) {
     bootloader_.setNackStep(faults_.nackBootloaderStep);
+    bootloader_.setCorruptWrite(faults_.corruptWriteAt);
     const bool wasSynced = bootloader_.synced();
     QByteArray out;
     const std::optional<std::uint32_t> go = bootloader_.receive(byte, out);

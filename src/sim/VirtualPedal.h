@@ -17,6 +17,7 @@ struct PedalFaults {
     int dropEvery = 0;          // every n-th byte the pedal sends is lost on the way (0: off)
     int garbleEvery = 0;        // every n-th byte the pedal sends arrives inverted (0: off)
     int cutRepliesAfter = -1;   // every reply ends after this many bytes (-1: off)
+    std::uint32_t corruptWriteAt = 0; // the bootloader stores the byte written here wrong (0: off)
 };
 
 // The pedal as the editor meets it through its USB bridge: the effect firmware with its two

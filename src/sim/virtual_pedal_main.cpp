@@ -45,6 +45,9 @@ const char* const kUsage =
     "  --silent                hear everything, answer nothing\n"
     "  --nack N                refuse the N-th bootloader step after sync (command, address,\n"
     "                          data block or erase list)\n"
+    "  --corrupt-write ADDRESS store the byte the bootloader writes at this flash address\n"
+    "                          (0x08000000 to 0x0801FFFF) with its lowest bit flipped, though the\n"
+    "                          write is acknowledged\n"
     "  --drop-every N          lose every N-th byte the pedal sends\n"
     "  --garble-every N        invert every N-th byte the pedal sends\n"
     "  --cut-replies N         end every reply after N bytes\n"
@@ -102,6 +105,8 @@ const NumberOption kNumberOptions[] = {
     {"--effect-version", 0, 255, [](Settings& s, long n) { s.options.effectVersion = int(n); }},
     {"--firmware-version", 0, 255, [](Settings& s, long n) { s.options.firmwareVersion = int(n); }},
     {"--nack", 1, 1000000, [](Settings& s, long n) { s.faults.nackBootloaderStep = int(n); }},
+    {"--corrupt-write", 0x08000000, 0x0801FFFF,
+     [](Settings& s, long n) { s.faults.corruptWriteAt = std::uint32_t(n); }},
     {"--drop-every", 1, 1000000, [](Settings& s, long n) { s.faults.dropEvery = int(n); }},
     {"--garble-every", 1, 1000000, [](Settings& s, long n) { s.faults.garbleEvery = int(n); }},
     {"--cut-replies", 0, 1000000, [](Settings& s, long n) { s.faults.cutRepliesAfter = int(n); }},

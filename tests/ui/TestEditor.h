@@ -13,6 +13,7 @@
 #include "params/ui/TformFXParameters.h"
 #include "protocol/EditorContext.h"
 #include "sim/VirtualDriver.h"
+#include "support/FakeDeviceMonitor.h"
 #include "support/FakeFtDriver.h"
 #include "support/RecordingDriver.h"
 #include "support/ScriptedServices.h"
@@ -249,6 +250,16 @@ struct TestEditor {
         settle();
     }
 
+    // Bridges plugged in and pulled out, as the machine's device monitor tells the editor; the
+    // editor follows it from the first call on.
+    FakeDeviceMonitor& plugging() {
+        if (!monitor_) {
+            monitor_ = std::make_unique<FakeDeviceMonitor>();
+            app->main().followDevices(*monitor_);
+        }
+        return *monitor_;
+    }
+
     ScriptedServices services;
     std::unique_ptr<RecordingDriver> wire;
     std::unique_ptr<EditorContext> context;
@@ -289,4 +300,5 @@ private:
     std::unique_ptr<FakeFtDriver> fake_;
     std::unique_ptr<VirtualDriver> virtual_;
     std::unique_ptr<FtDriver> system_;
+    std::unique_ptr<FakeDeviceMonitor> monitor_;
 };

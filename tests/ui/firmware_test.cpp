@@ -5,6 +5,7 @@
 #include "app/ReceivePoll.h"
 #include "firmware/Flasher.h"
 #include "firmware/ui/TformFirmwareUpgrade.h"
+#include "support/Files.h"
 
 #include <QComboBox>
 #include <QProgressBar>
@@ -341,6 +342,62 @@ TEST_F(Firmware, CancelStopsTheRunBetweenBlocksAndItCanBeStartedAgain) {
     EXPECT_TRUE(flashHoldsTheFirmware());
     EXPECT_EQ(pedal().mode(), VirtualPedal::Mode::Firmware);
     expectNormalMode();
+}
+
+TEST_F(Firmware, VerifyAfterWritingReadsBackAndStopsBeforeGoWhereAByteDiffers) {
+    EXPECT_FALSE(editor.find<QAction>("menuVerifyAfterWriting")->isChecked()) << "off unless chosen";
+    const QString file = editor.services.documents + "/Merrow/Tarvo Max/VerifyAfterWriting.txt";
+    EXPECT_FALSE(QFile::exists(file)) << "no file until the item is clicked";
+    editor.trigger("menuVerifyAfterWriting");
+    enterBootloader();
+    const QByteArray image = firmware();
+    const auto hex = [](int byte) {
+        return QString::fromLatin1(QByteArray(1, char(byte)).toHex().toUpper());
+    };
+
+    // A byte written wrong is found by the read-back; the pedal is not started and the upgrade
+    // can be started again.
+    pedal().faults().corruptWriteAt = 0x08001234;
+    std::vector<QByteArray> writes = upgrade();
+    EXPECT_FALSE(contains(writes, "21")) << "no Go";
+    EXPECT_TRUE(contains(writes, "11EE"));
+    expectStillInBootloader();
+    EXPECT_EQ(
+        editor.services.messages,
+        QStringList{kNotWritten + "the flash read back at 08001234 holds " + hex(image.at(0x1234) ^ 1) +
+                    " where " + hex(image.at(0x1234)) +
+                    " was written. The pedal is still in its bootloader, and the upgrade can be started "
+                    "again."});
+    EXPECT_EQ(editor.find<QProgressBar>("ProgressBar1")->maximum(), 2 * 162) << "the bar covers both passes";
+
+    // Cancel stops the read-back between two blocks, too.
+    pedal().faults().corruptWriteAt = 0;
+    editor.services.messages.clear();
+    editor.holdAtProgress(162 + 8);
+    editor.press("btnUpgradeFirmware");
+    ASSERT_TRUE(editor.waitUntilHeld());
+    editor.press("btnCancelUpgrade");
+    editor.release();
+    editor.settle();
+    ASSERT_EQ(editor.services.messages.size(), 1);
+    EXPECT_TRUE(editor.services.messages.front().startsWith(
+        kNotWritten + "it was cancelled while the flash was read back, after 8 of 162 blocks"))
+        << editor.services.messages.front().toStdString();
+    EXPECT_FALSE(contains(editor.wire->take(), "21"));
+    expectStillInBootloader();
+
+    writes = upgrade();
+    EXPECT_EQ(std::count(writes.begin(), writes.end(), QByteArray("11EE")), 163)
+        << "every block and the record";
+    EXPECT_TRUE(flashHoldsTheFirmware());
+    EXPECT_EQ(pedal().mode(), VirtualPedal::Mode::Firmware);
+    EXPECT_TRUE(editor.logLines().contains("the flash holds what was written"));
+    expectNormalMode();
+
+    // Remembered for the next start.
+    EXPECT_EQ(fileBytes(file), "YES");
+    TestEditor next{WithDocuments{editor.services.documents}};
+    EXPECT_TRUE(next.find<QAction>("menuVerifyAfterWriting")->isChecked());
 }
 
 } // namespace

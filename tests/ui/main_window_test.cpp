@@ -122,8 +122,8 @@ TEST(MainWindowTest, MenusCarryTheirItemsAndStates) {
     EXPECT_EQ(texts("menuConnection"), (QStringList{"Scan", "Link", "Unlink"}));
     EXPECT_EQ(texts("menuSettings"), (QStringList{"Alive Parameters!", "Look", "MIDI", "Mode"}));
     EXPECT_EQ(texts("menuMode"), (QStringList{"Preset Mode", "FX Bank Mode"}));
-    EXPECT_EQ(texts("menuFirmwareUpgrade"),
-              (QStringList{"Upgrade Mode", "Start Firmware Upgrade", "Erase Settings"}));
+    EXPECT_EQ(texts("menuFirmwareUpgrade"), (QStringList{"Upgrade Mode", "Start Firmware Upgrade",
+                                                         "Verify After Writing", "Erase Settings"}));
     EXPECT_EQ(texts("menuInfo"), (QStringList{"Quick Start", "Support", "Version:  1.0",
                                               "New version available:", "Device Serial: ", "Update Now",
                                               "Show Update Message"}));

@@ -62,8 +62,9 @@ void TformFirmwareUpgrade::btnUpgradeFirmwareClick() {
             ProgressBar1->setValue(value);
         });
     const QString name = firmwareName_;
+    const bool verify = verify_;
     ctx.worker().start(
-        this, [this, name](PedalLine&) { return flasher_.flash(name); },
+        this, [this, name, verify](PedalLine&) { return flasher_.flash(name, verify); },
         [this, progress](const FirmwareFlasher::Result& result, const PedalWorker::Said&) {
             disconnect(progress);
             running_ = false;

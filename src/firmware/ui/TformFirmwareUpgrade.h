@@ -17,6 +17,8 @@ public:
     void FormShow();
     void FirmwareSelect();
     void btnUpgradeFirmwareClick();
+    // Whether the next run reads the flash back before Go (the main window's Verify After Writing).
+    void setVerifyAfterWriting(bool on) { verify_ = on; }
 
     QComboBox* cmbFirmwareChoose;
     QPushButton* btnUpgradeFirmware;
@@ -36,5 +38,6 @@ private:
     FirmwareFlasher flasher_;
     QString firmwareName_;
     bool running_ = false;
+    bool verify_ = false;
     BusyGate* gate_ = nullptr;
 };
