@@ -7,9 +7,11 @@
 #include "ui/EditorForm.h"
 
 #include <QList>
+#include <optional>
 
 struct PresetFields;
 class DeviceMonitor;
+struct PresetContent;
 struct RestoreResult;
 struct StateRead;
 class QAction;
@@ -164,6 +166,9 @@ private:
 
     // Preset files.
     void menuSaveConfigurationClick();
+    // The preset of the effect shown, from the values read from the pedal or loaded; none, and
+    // the person told why, while there are none of that effect (or `windowOpen` is false).
+    std::optional<PresetContent> presetOfShownEffect(bool windowOpen);
     void SaveTextWithDialog(const QString& TextContent, const QString& NameOfFile);
     // The text of the preset file the user picks, and its path; empty when none was read.
     QString OpenPresetFile(QString& path);

@@ -214,30 +214,15 @@ void TformMain::showPedalReadBack(const QString& storedReply, const StateRead& s
 // ---- Saving the pedal's settings into the library ----
 
 void TformMain::saveCurrentToLibrary(const QString& name) {
-    const EditorState& s = ctx.state;
     TformFXParameters* params = windows.formFXParameters;
-    // As Save Configuration: only the values of the effect shown, read from the pedal or loaded.
-    if (s.selectedEffectName.isEmpty() || s.parameterValuesEffect != s.selectedEffectName ||
-        !params->isBuilt() || s.parameterValues.size() < s.numOfParameters) {
-        ctx.services.showMessage(
-            QStringLiteral(
-                "There are no values of %1 to save yet: press Request to read them from the pedal first.")
-                .arg(s.selectedEffectName.isEmpty() ? QStringLiteral("an effect") : s.selectedEffectName));
+    // As Save Configuration, but what the window shows now, moves since the Request included:
+    // the current settings.
+    std::optional<PresetContent> content = presetOfShownEffect(params->isBuilt());
+    if (!content)
         return;
-    }
-    PresetContent content;
-    const int shown = ProductData::catalogueIndexOf(s.selectedEffectName);
-    content.effectNumber = shown > 0 ? shown : s.effectNumber;
-    content.effectVersion = s.effectVersion;
-    // What the window shows now, moves since the Request included: the current settings.
-    content.values = params->shownLevels();
-    const std::uint32_t n = std::min<std::uint32_t>(s.numOfParameters, kMaxParameters);
-    content.values.resize(n, 0);
-    content.assignCodes.assign(s.assignCodes.begin(), s.assignCodes.begin() + n);
-    content.readbackCodes.assign(s.readbackCodes.begin(),
-                                 s.readbackCodes.begin() +
-                                     std::min<std::uint32_t>(s.numOfReadbacks, kMaxReadbacks));
-    windows.formPresetLibrary->saveComposed(name, composePresetText(content));
+    content->values = params->shownLevels();
+    content->values.resize(content->assignCodes.size(), 0);
+    windows.formPresetLibrary->saveComposed(name, composePresetText(*content));
 }
 
 // ---- The whole pedal ----

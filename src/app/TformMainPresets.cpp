@@ -11,16 +11,16 @@ namespace {
 const QString kPresetFilter = QStringLiteral("Preset files (*.txt)");
 } // namespace
 
-void TformMain::menuSaveConfigurationClick() {
+std::optional<PresetContent> TformMain::presetOfShownEffect(bool windowOpen) {
     const EditorState& s = ctx.state;
     // Values of another effect, or none at all, would make a preset that lies about this one.
-    if (s.selectedEffectName.isEmpty() || s.parameterValuesEffect != s.selectedEffectName ||
+    if (s.selectedEffectName.isEmpty() || s.parameterValuesEffect != s.selectedEffectName || !windowOpen ||
         s.parameterValues.size() < s.numOfParameters) {
         ctx.services.showMessage(
             QStringLiteral("There are no values of %1 to save yet: press Request to read "
                            "them from the pedal first.")
                 .arg(s.selectedEffectName.isEmpty() ? QStringLiteral("an effect") : s.selectedEffectName));
-        return;
+        return std::nullopt;
     }
     PresetContent content;
     // By the effect shown: an effect the pedal switched to by itself leaves effectNumber behind.
@@ -33,7 +33,12 @@ void TformMain::menuSaveConfigurationClick() {
     content.readbackCodes.assign(s.readbackCodes.begin(),
                                  s.readbackCodes.begin() +
                                      std::min<std::uint32_t>(s.numOfReadbacks, kMaxReadbacks));
-    SaveTextWithDialog(composePresetText(content), s.selectedEffectName);
+    return content;
+}
+
+void TformMain::menuSaveConfigurationClick() {
+    if (const std::optional<PresetContent> content = presetOfShownEffect(true))
+        SaveTextWithDialog(composePresetText(*content), ctx.state.selectedEffectName);
 }
 
 void TformMain::SaveTextWithDialog(const QString& TextContent, const QString& NameOfFile) {

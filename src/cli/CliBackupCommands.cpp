@@ -6,42 +6,16 @@
 
 #include "backup/BackupRestore.h"
 
-#include <unistd.h>
-
 #ifndef TARVO_FILE_VERSION
 #define TARVO_FILE_VERSION "1.0.0.0"
 #endif
-
-void CliSession::showProgress(const QString& what) {
-    // A bar on a terminal only: where standard error is a file or a pipe, the result says it all.
-    // A caller that keeps the messages in memory (a test, a script host) gets none either.
-    progressBar_ = err_.string() == nullptr && isatty(STDERR_FILENO) != 0;
-    if (!progressBar_)
-        return;
-    ctx_.line.onProgress = [this, what](int value, int maximum) {
-        const int width = 30;
-        const int done = maximum > 0 ? value * width / maximum : 0;
-        err_ << '\r' << what << " [" << QString(done, u'#') << QString(width - done, u' ') << "] " << value
-             << '/' << maximum;
-        err_.flush();
-    };
-}
-
-void CliSession::endProgress() {
-    ctx_.line.onProgress = {};
-    // The bar leaves the line before anything else is said on it.
-    if (progressBar_)
-        err_ << '\r' << QString(70, u' ') << '\r';
-    err_.flush();
-    progressBar_ = false;
-}
 
 int CliSession::backup(const CommandLine& line) {
     const QString& file = line.operands.at(0);
     // The place first: one that cannot be written costs the pedal no wait.
     if (!openOutput(file) || !link())
         return status_;
-    showProgress(QStringLiteral("backing up"));
+    showProgress([](int) { return QStringLiteral("backing up"); });
     const BackupResult result = backupPedal(ctx_.line, QStringLiteral(TARVO_FILE_VERSION));
     endProgress();
     if (!result.ok)
@@ -71,7 +45,7 @@ int CliSession::restore(const CommandLine& line) {
         return fail(QStringLiteral("cannot restore %1: %2").arg(file, plan.problem));
     if (!link())
         return status_;
-    showProgress(QStringLiteral("restoring"));
+    showProgress([](int) { return QStringLiteral("restoring"); });
     const RestoreResult result = restorePedal(ctx_.line, plan);
     endProgress();
     switch (result.end) {

@@ -131,9 +131,11 @@ int CliSession::flash(const CommandLine& line) {
 
     const int blocks =
         static_cast<int>((image->bytes.size() + kFirmwareChunkBytes - 1) / kFirmwareChunkBytes);
-    showProgress([blocks](int value) {
-        return value < blocks ? QStringLiteral("writing") : QStringLiteral("checking");
-    });
+    showProgress(
+        [blocks](int value) {
+            return value < blocks ? QStringLiteral("writing") : QStringLiteral("checking");
+        },
+        32);
     const FirmwareFlasher::Result result = flasher.flash(*image, line.verify);
     endProgress();
     switch (result.outcome) {
@@ -152,36 +154,6 @@ int CliSession::flash(const CommandLine& line) {
          << (line.verify ? " and read back the same" : "") << ", version " << image->version << "; "
          << kFirmwareUpgradeComplete << Qt::endl;
     return kExitOk;
-}
-
-void CliSession::showProgress(std::function<QString(int value)> verb) {
-    // A bar on a terminal; where standard error is a file or a pipe, a line now and then. A
-    // caller that keeps the messages in memory (a test, a script host) gets neither.
-    const bool realStream = err_.string() == nullptr;
-    progressBar_ = realStream && isatty(STDERR_FILENO) != 0;
-    ctx_.line.onProgress = [this, realStream, verb = std::move(verb)](int value, int maximum) {
-        if (!realStream)
-            return;
-        if (!progressBar_) {
-            if (value < maximum && value % 32 == 0)
-                err_ << verb(value) << " block " << value + 1 << " of " << maximum << Qt::endl;
-            return;
-        }
-        const int width = 40;
-        const int done = maximum > 0 ? value * width / maximum : 0;
-        err_ << '\r' << verb(value) << " [" << QString(done, u'#') << QString(width - done, u' ') << "] "
-             << value << '/' << maximum;
-        err_.flush();
-    };
-}
-
-void CliSession::endProgress() {
-    ctx_.line.onProgress = {};
-    // The bar leaves the line before anything else is said on it.
-    if (progressBar_)
-        err_ << '\r' << QString(70, u' ') << '\r';
-    err_.flush();
-    progressBar_ = false;
 }
 
 int CliSession::firmware(const CommandLine& line) {
@@ -205,7 +177,7 @@ int CliSession::firmware(const CommandLine& line) {
     FirmwareFlasher flasher(ctx_.line);
     if (!reachBootloader(!line.yes, flasher, QStringLiteral("firmware read")))
         return status_;
-    showProgress([](int) { return QStringLiteral("reading"); });
+    showProgress([](int) { return QStringLiteral("reading"); }, 32);
     const FirmwareFlasher::FlashRead read = flasher.readFlash(kFlashBase, size);
     endProgress();
     if (!read.complete)

@@ -10,8 +10,8 @@
 #include <QFileDevice>
 #include <QRegularExpression>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <thread>
+#include <unistd.h>
 
 CliSession::CliSession(CliRuntime& runtime, std::unique_ptr<FtDriver> driver, QTextStream& out,
                        QTextStream& err, bool verbose, QString serial)
@@ -183,4 +183,35 @@ bool CliSession::writeStandardOutput(const QByteArray& bytes) {
     if (out_.status() != QTextStream::Ok || device->write(bytes) != bytes.size() || (file && !file->flush()))
         return stepFailed(QStringLiteral("cannot write to standard output: ") + device->errorString());
     return true;
+}
+
+void CliSession::showProgress(std::function<QString(int value)> verb, int lineEvery) {
+    // A bar on a terminal; where standard error is a file or a pipe, a line every `lineEvery`
+    // steps (none when 0). A caller that keeps the messages in memory (a test, a script host)
+    // gets neither.
+    const bool realStream = err_.string() == nullptr;
+    progressBar_ = realStream && isatty(STDERR_FILENO) != 0;
+    ctx_.line.onProgress = [this, realStream, lineEvery, verb = std::move(verb)](int value, int maximum) {
+        if (!realStream)
+            return;
+        if (!progressBar_) {
+            if (lineEvery > 0 && value < maximum && value % lineEvery == 0)
+                err_ << verb(value) << " block " << value + 1 << " of " << maximum << Qt::endl;
+            return;
+        }
+        const int width = 40;
+        const int done = maximum > 0 ? value * width / maximum : 0;
+        err_ << '\r' << verb(value) << " [" << QString(done, u'#') << QString(width - done, u' ') << "] "
+             << value << '/' << maximum;
+        err_.flush();
+    };
+}
+
+void CliSession::endProgress() {
+    ctx_.line.onProgress = {};
+    // The bar leaves the line before anything else is said on it.
+    if (progressBar_)
+        err_ << '\r' << QString(70, u' ') << '\r';
+    err_.flush();
+    progressBar_ = false;
 }

@@ -120,10 +120,6 @@ private:
     // Flash (CliFirmwareCommand.cpp): linked, and the bootloader synchronised; `command` is the
     // command's words, for the way into the bootloader that a failure suggests.
     bool reachBootloader(bool alreadyThere, FirmwareFlasher& flasher, const QString& command);
-    // A bar on a terminal's standard error, elsewhere a line every 32 blocks; `verb` says what
-    // the block being counted is for.
-    void showProgress(std::function<QString(int value)> verb);
-    void endProgress();
     // The built-in image named (the newest when none is), or the file of --image.
     std::optional<FirmwareImage> firmwareToFlash(const CommandLine& line);
     // Assign (CliAssignCommand.cpp).
@@ -149,10 +145,10 @@ private:
     int listLibrary(const QString& folder, bool json);
     int saveToLibrary(const QString& folder, const QString& name, bool replace);
     int loadFromLibrary(const QString& folder, const QString& name, bool uploadFirst);
-    // A long exchange's progress on standard error: a bar on a terminal, nothing elsewhere.
-    void showProgress(const QString& what);
+    // A long exchange's progress on standard error: a bar on a terminal, elsewhere a line every
+    // `lineEvery` blocks (none when 0); `verb` says what the step being counted is for.
+    void showProgress(std::function<QString(int value)> verb, int lineEvery = 0);
     void endProgress();
-    bool progressBar_ = false;
 
     CliRuntime& runtime_;
     std::unique_ptr<FtDriver> driver_;

@@ -291,7 +291,8 @@ TEST_P(EveryLook, EveryWindowHoldsItsControlsWholeOnTheScreen) {
     check({editor.find("formPrint"), QStringLiteral("console"), {}, true});
     editor.find("formPrint")->close();
 
-    for (const char* name : {"formFirmwareUpgrade", "formNewVersionMsg", "formImpulseResponse"}) {
+    for (const char* name :
+         {"formFirmwareUpgrade", "formNewVersionMsg", "formImpulseResponse", "formPresetLibrary"}) {
         QWidget* window = editor.find(name);
         window->show();
         check({window, QString::fromLatin1(name).mid(4), {}, true});

@@ -155,6 +155,8 @@ private:
     void updateHistoryControls();
     EditSnapshot snapshot() const;
     void showSnapshot(const EditSnapshot& shown);
+    // Shows where undo or redo has taken the history and sends what changed on the way.
+    void stepThroughHistory(const std::optional<EditStep>& step, bool forward);
     void sendChanges(const std::vector<EditChange>& changes, bool forward);
     void sendLevel(int i, std::int32_t level);
     QString potMergeKey(int i);

@@ -235,25 +235,16 @@ void TformFXParameters::sendChanges(const std::vector<EditChange>& changes, bool
 }
 
 void TformFXParameters::undoEdit() {
-    if (!btnUndo || !btnUndo->isEnabled())
-        return;
-    const std::optional<EditStep> step = history_.undo();
-    if (!step)
-        return;
-    {
-        const HistoryScope quiet(*this, HistoryEvent::Quiet);
-        applyingHistory_ = true;
-        showSnapshot(history_.current());
-        applyingHistory_ = false;
-    }
-    sendChanges(step->changes, false);
-    updateHistoryControls();
+    if (btnUndo && btnUndo->isEnabled())
+        stepThroughHistory(history_.undo(), false);
 }
 
 void TformFXParameters::redoEdit() {
-    if (!btnRedo || !btnRedo->isEnabled())
-        return;
-    const std::optional<EditStep> step = history_.redo();
+    if (btnRedo && btnRedo->isEnabled())
+        stepThroughHistory(history_.redo(), true);
+}
+
+void TformFXParameters::stepThroughHistory(const std::optional<EditStep>& step, bool forward) {
     if (!step)
         return;
     {
@@ -262,7 +253,7 @@ void TformFXParameters::redoEdit() {
         showSnapshot(history_.current());
         applyingHistory_ = false;
     }
-    sendChanges(step->changes, true);
+    sendChanges(step->changes, forward);
     updateHistoryControls();
 }
 

@@ -27,13 +27,9 @@ constexpr int kRelistAfterMs = 50;
 
 TformPresetLibrary::TformPresetLibrary(EditorContext& context)
     : EditorForm(context, QStringLiteral("formPresetLibrary"), QStringLiteral("Preset Library"),
-                 QSize(600, 420), QPoint(436, 360)),
+                 QSize(500, 330), QPoint(436, 360), Sizing::Resizable),
       model_(new PresetLibraryModel(this)), filter_(new PresetLibraryFilter(this)),
       watcher_(new QFileSystemWatcher(this)), gate_(new BusyGate(context.worker(), this)) {
-    // A list of any length: the window may grow with it.
-    setMinimumSize(520, 320);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     filter_->setSourceModel(model_);
     filter_->setSortRole(PresetLibraryModel::kSortRole);
     relist_.setSingleShot(true);
@@ -43,11 +39,15 @@ TformPresetLibrary::TformPresetLibrary(EditorContext& context)
 }
 
 void TformPresetLibrary::buildControls() {
-    auto* layout = new QVBoxLayout(this);
+    // A list of any length, so laid out by Qt on a pane that fills the window as the person sizes
+    // it (and scrolls when the window is made smaller than the design).
+    auto* pane = new QWidget(body());
+    pane->setObjectName(QStringLiteral("libraryPane"));
+    auto* layout = new QVBoxLayout(pane);
     auto* search = new QHBoxLayout;
-    auto* lblSearch = place(new QLabel(QStringLiteral("Search:"), this), QStringLiteral("lblSearch"),
+    auto* lblSearch = place(new QLabel(QStringLiteral("Search:"), pane), QStringLiteral("lblSearch"),
                             QStringLiteral("Search:"), {});
-    edtSearch = place(new QLineEdit(this), QStringLiteral("edtSearch"), QStringLiteral("Search presets"), {});
+    edtSearch = place(new QLineEdit(pane), QStringLiteral("edtSearch"), QStringLiteral("Search presets"), {});
     edtSearch->setPlaceholderText(QStringLiteral("name or effect"));
     edtSearch->setClearButtonEnabled(true);
     lblSearch->setBuddy(edtSearch);
@@ -55,7 +55,7 @@ void TformPresetLibrary::buildControls() {
     search->addWidget(edtSearch, 1);
     layout->addLayout(search);
 
-    tblPresets = place(new QTableView(this), QStringLiteral("tblPresets"), QStringLiteral("Presets"), {});
+    tblPresets = place(new QTableView(pane), QStringLiteral("tblPresets"), QStringLiteral("Presets"), {});
     tblPresets->setModel(filter_);
     tblPresets->setSelectionBehavior(QAbstractItemView::SelectRows);
     tblPresets->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -69,24 +69,24 @@ void TformPresetLibrary::buildControls() {
     // than listing them.
     QHeaderView* header = tblPresets->horizontalHeader();
     header->setSectionResizeMode(PresetLibraryModel::Name, QHeaderView::Stretch);
-    for (const auto& [column, width] : {std::pair{PresetLibraryModel::Effect, 170},
-                                        {PresetLibraryModel::Version, 64},
-                                        {PresetLibraryModel::Parameters, 84},
-                                        {PresetLibraryModel::Modified, 120}})
+    for (const auto& [column, width] : {std::pair{PresetLibraryModel::Effect, 130},
+                                        {PresetLibraryModel::Version, 60},
+                                        {PresetLibraryModel::Parameters, 80},
+                                        {PresetLibraryModel::Modified, 110}})
         header->resizeSection(column, width);
     layout->addWidget(tblPresets, 1);
 
     lblPresetInfo =
-        place(new QLabel(this), QStringLiteral("lblPresetInfo"), QStringLiteral("Selected preset"), {});
+        place(new QLabel(pane), QStringLiteral("lblPresetInfo"), QStringLiteral("Selected preset"), {});
     lblPresetInfo->setWordWrap(true);
     lblPresetInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(lblPresetInfo);
 
     auto* name = new QHBoxLayout;
-    lblPresetName = place(new QLabel(QStringLiteral("Name:"), this), QStringLiteral("lblPresetName"),
+    lblPresetName = place(new QLabel(QStringLiteral("Name:"), pane), QStringLiteral("lblPresetName"),
                           QStringLiteral("Name:"), {});
     edtPresetName =
-        place(new QLineEdit(this), QStringLiteral("edtPresetName"), QStringLiteral("Preset name"), {});
+        place(new QLineEdit(pane), QStringLiteral("edtPresetName"), QStringLiteral("Preset name"), {});
     edtPresetName->setPlaceholderText(QStringLiteral("for Save as New and Rename"));
     lblPresetName->setBuddy(edtPresetName);
     name->addWidget(lblPresetName);
@@ -94,8 +94,8 @@ void TformPresetLibrary::buildControls() {
     layout->addLayout(name);
 
     auto* buttons = new QGridLayout;
-    const auto button = [this](const char* objectName, const QString& text) {
-        return place(new QPushButton(text, this), QString::fromLatin1(objectName), text, {});
+    const auto button = [this, pane](const char* objectName, const QString& text) {
+        return place(new QPushButton(text, pane), QString::fromLatin1(objectName), text, {});
     };
     btnLoadPreset = button("btnLoadPreset", QStringLiteral("Load"));
     btnSaveAsNew = button("btnSaveAsNew", QStringLiteral("Save as New"));
@@ -115,6 +115,8 @@ void TformPresetLibrary::buildControls() {
     buttons->addWidget(btnDeletePreset, 1, 1);
     buttons->addWidget(btnShowInFileManager, 1, 2);
     layout->addLayout(buttons);
+    design(pane, QRect(QPoint(0, 0), designSize()));
+    stretchWithWindow(pane);
     gate_->add(btnLoadPreset);
     setTabOrder(edtSearch, tblPresets);
     setTabOrder(tblPresets, edtPresetName);
