@@ -61,6 +61,26 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// Starts the virtual pedal in its bootloader and leaves its pseudo-terminal in `pty`, set to the
+// bootloader's 8E1. stm32flash checks the settings it makes, and a pseudo-terminal drops the
+// parity bit, so it can only keep the port's own (-b 0): they are set first, as a user would with
+// stty.
+void startInBootloader(Child& pedal, std::string& pty) {
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    pedal.pid = spawn({virtualPedalProgram(), "--bootloader"}, pipeFds[1]);
+    close(pipeFds[1]);
+    ASSERT_GT(pedal.pid, 0);
+    const QByteArray first = readUntil(pipeFds[0], 5s, [](const QByteArray& b) { return b.contains('\n'); });
+    close(pipeFds[0]);
+    pty = first.left(first.indexOf('\n')).toStdString();
+    ASSERT_TRUE(pty.rfind("/dev/", 0) == 0) << "first line: " << first.constData();
+    const int setup = open(pty.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(setup, 0);
+    ASSERT_TRUE(setFraming(setup, B115200, Parity::Even));
+    close(setup);
+}
+
 TEST(Stm32flash, IdentifiesErasesWritesVerifiesAndStartsTheVirtualPedal) {
     if (access(kStm32flash, X_OK) != 0)
         GTEST_SKIP() << "stm32flash is not installed";
@@ -75,24 +95,9 @@ TEST(Stm32flash, IdentifiesErasesWritesVerifiesAndStartsTheVirtualPedal) {
     ASSERT_TRUE(writeFile(image, makeImage(41252)));
     ASSERT_TRUE(writeFile(record, QByteArray::fromHex("0000000000000009")));
 
-    int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
     Child pedal;
-    pedal.pid = spawn({program, "--bootloader"}, pipeFds[1]);
-    close(pipeFds[1]);
-    ASSERT_GT(pedal.pid, 0);
-    const QByteArray first = readUntil(pipeFds[0], 5s, [](const QByteArray& b) { return b.contains('\n'); });
-    close(pipeFds[0]);
-    const std::string pty = first.left(first.indexOf('\n')).toStdString();
-    ASSERT_TRUE(pty.rfind("/dev/", 0) == 0) << "first line: " << first.constData();
-
-    // stm32flash checks the settings it makes, and a pseudo-terminal drops the parity bit, so it
-    // can only keep the port's own (-b 0): set them to the bootloader's 8E1 first, as a user
-    // would with stty.
-    const int setup = open(pty.c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(setup, 0);
-    ASSERT_TRUE(setFraming(setup, B115200, Parity::Even));
-    close(setup);
+    std::string pty;
+    ASSERT_NO_FATAL_FAILURE(startInBootloader(pedal, pty));
 
     QByteArray output;
     // Identify, erase the pages the image needs, write and verify.
@@ -131,27 +136,15 @@ TEST(Stm32flash, IdentifiesErasesWritesVerifiesAndStartsTheVirtualPedal) {
 TEST(Stm32flash, ReadsTheSameFlashAsTarvoMaxFirmwareRead) {
     if (access(kStm32flash, X_OK) != 0)
         GTEST_SKIP() << "stm32flash is not installed";
-    const std::string program = virtualPedalProgram();
     const std::string cli = qgetenv("TARVO_BINARY_DIR").toStdString() + "/bin/tarvo-max";
     ASSERT_EQ(access(cli.c_str(), X_OK), 0) << cli;
 
     QTemporaryDir dir;
     const QString image = dir.filePath("image.bin");
     ASSERT_TRUE(writeFile(image, makeImage(41252)));
-    int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
     Child pedal;
-    pedal.pid = spawn({program, "--bootloader"}, pipeFds[1]);
-    close(pipeFds[1]);
-    ASSERT_GT(pedal.pid, 0);
-    const QByteArray first = readUntil(pipeFds[0], 5s, [](const QByteArray& b) { return b.contains('\n'); });
-    close(pipeFds[0]);
-    const std::string pty = first.left(first.indexOf('\n')).toStdString();
-    ASSERT_TRUE(pty.rfind("/dev/", 0) == 0) << "first line: " << first.constData();
-    const int setup = open(pty.c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(setup, 0);
-    ASSERT_TRUE(setFraming(setup, B115200, Parity::Even));
-    close(setup);
+    std::string pty;
+    ASSERT_NO_FATAL_FAILURE(startInBootloader(pedal, pty));
 
     // Something of its own in the flash first, so that the two reads have more than erased
     // bytes to agree on.
